@@ -1,0 +1,34 @@
+#include "app_options.h"
+#include "main_window.h"
+#include "qt_event_loop.h"
+#include "qt_message_box.h"
+#include "single_instance.h"
+#include "word_list_file.h"
+
+#include <QApplication>
+#include <QWebEngineProfile>
+
+using namespace tidewick;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tidewick"));
+    const AppOptions options = parseAppOptions(QApplication::arguments());
+
+    SingleInstance instance;
+    if (!instance.tryAcquire()) {
+        QtMessageBox().showCritical(QStringLiteral("该程序已经运行，禁止重复运行！"), QStringLiteral("错误"));
+        return 0;
+    }
+
+    // One persistent profile for both views: one sign-in serves both and outlives a restart.
+    QWebEngineProfile profile(QStringLiteral("tidewick"));
+    QtEventLoop loop;
+    {
+        MainWindow window(profile, loop, options, wordListPath(QApplication::applicationDirPath()));
+        window.startUp();
+        QApplication::exec();
+    }
+    return 0;
+}

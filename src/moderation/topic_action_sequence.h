@@ -1,0 +1,47 @@
+#pragma once
+
+#include "browser_view.h"
+
+#include <functional>
+
+namespace tidewick {
+
+class Clock;
+class EventLoop;
+class RestartableTimer;
+
+// Acts on a fully loaded topic page through the page's own controls: restarts the board
+// refresh timer, bans the poster when the ban option is on, clicks the delete link and
+// reloads the board view. Runs may nest while one yields; the ban flag is shared by all.
+class TopicActionSequence {
+public:
+    struct Ports {
+        BrowserView &topic;
+        BrowserView &board;
+        RestartableTimer &boardTimer;
+        EventLoop &loop;
+        const Clock &clock;
+        std::function<bool()> banOptionTicked;
+    };
+
+    explicit TopicActionSequence(Ports ports);
+
+    // Runs on every document completion of the topic view.
+    void run();
+
+    // Waits until the first whole second at or past now + seconds, handling events meanwhile.
+    // False when the program ended during the wait.
+    bool WaitSeconds(int seconds);
+
+    bool AwaitingBan() const { return m_AwaitingBan; }
+
+private:
+    AnchorList readLinks();
+    bool banPoster(); // false when the program ended meanwhile
+    void deleteTopic();
+
+    Ports m_ports;
+    bool m_AwaitingBan = false;
+};
+
+} // namespace tidewick

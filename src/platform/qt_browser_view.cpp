@@ -1,0 +1,139 @@
+#include "qt_browser_view.h"
+
+#include "event_loop.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+#include <memory>
+
+namespace tidewick {
+
+namespace {
+
+const QString kReadAnchorsScript = QStringLiteral(
+    "(function(){var r=[];var a=document.getElementsByTagName('a');"
+    "for(var i=0;i<a.length;i++){var t=null;try{t=a[i].innerText;}catch(e){}"
+    "r.push([t,a[i].href||'']);}return r;})()");
+
+const QString kReadyStateScript = QStringLiteral("document.readyState");
+
+std::optional<int> readyStateFromText(const QString &state)
+{
+    if (state == u"complete")
+        return kReadyStateComplete;
+    if (state == u"interactive")
+        return 3;
+    if (state == u"loading")
+        return 1;
+    return std::nullopt;
+}
+
+std::optional<AnchorList> anchorsFromVariant(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    const QVariantList rows = value.toList();
+    AnchorList anchors;
+    anchors.reserve(rows.size());
+    for (const QVariant &row : rows) {
+        const QVariantList fields = row.toList();
+        Anchor anchor;
+        if (fields.size() == 2) {
+            if (fields[0].typeId() == QMetaType::QString)
+                anchor.text = fields[0].toString();
+            anchor.href = fields[1].toString();
+        }
+        anchors.append(anchor);
+    }
+    return anchors;
+}
+
+// A script literal for a text, safe for any content.
+QString scriptString(const QString &text)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+} // namespace
+
+QtBrowserView::QtBrowserView(QWebEngineView *view, const EventLoop &loop, int readTimeoutMs)
+    : QObject(view), m_view(view), m_loop(loop), m_readTimeoutMs(readTimeoutMs)
+{
+    connect(view, &QWebEngineView::loadFinished, this, [this] { Q_EMIT loadFinished(); });
+}
+
+bool QtBrowserView::usable() const
+{
+    return m_view && !m_loop.programEnded();
+}
+
+void QtBrowserView::navigate(const QString &url)
+{
+    if (usable())
+        m_view->load(QUrl::fromUserInput(url));
+}
+
+void QtBrowserView::refresh()
+{
+    if (usable())
+        m_view->reload();
+}
+
+std::optional<int> QtBrowserView::readyState()
+{
+    const auto value = runScript(kReadyStateScript);
+    return value ? readyStateFromText(value->toString()) : std::nullopt;
+}
+
+std::optional<AnchorList> QtBrowserView::readAnchors()
+{
+    const auto value = runScript(kReadAnchorsScript);
+    return value ? anchorsFromVariant(*value) : std::nullopt;
+}
+
+void QtBrowserView::clickAnchor(int index)
+{
+    runScript(QStringLiteral("(function(){var e=document.getElementsByTagName('a')[%1];"
+                             "if(e){e.click();return true;}return false;})()")
+                  .arg(index));
+}
+
+void QtBrowserView::clickNamed(const QString &name)
+{
+    runScript(QStringLiteral("(function(){var e=document.all[%1];"
+                             "if(e&&!e.tagName&&e.length)e=e[0];"
+                             "if(e&&e.click){e.click();return true;}return false;})()")
+                  .arg(scriptString(name)));
+}
+
+// Waits for the script's answer in a local event loop, so the window stays live; a page that
+// does not answer in time (hung, crashed, gone) makes the read fail.
+std::optional<QVariant> QtBrowserView::runScript(const QString &script)
+{
+    if (!usable())
+        return std::nullopt;
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    QEventLoop wait;
+    QPointer<QEventLoop> waiting(&wait);
+    m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                  [answer, waiting](const QVariant &value) {
+                                      *answer = value;
+                                      if (waiting)
+                                          waiting->quit();
+                                  });
+    QTimer::singleShot(m_readTimeoutMs, &wait, &QEventLoop::quit);
+    if (!answer->has_value())
+        wait.exec();
+    if (m_loop.programEnded())
+        return std::nullopt;
+    return *answer;
+}
+
+} // namespace tidewick

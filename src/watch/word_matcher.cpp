@@ -1,0 +1,150 @@
+#include "word_matcher.h"
+
+#include "link_text.h"
+
+#include <queue>
+
+namespace tidewick {
+
+namespace {
+
+constexpr std::uint64_t kEmptyKey = ~std::uint64_t{0};
+
+std::uint64_t keyOf(std::uint32_t node, char16_t c)
+{
+    return (std::uint64_t{node} << 16) | c;
+}
+
+} // namespace
+
+void WordMatcher::TransitionTable::reserve(std::size_t count)
+{
+    std::size_t capacity = 16;
+    unsigned bits = 4;
+    while (capacity < count * 2) {
+        capacity *= 2;
+        ++bits;
+    }
+    m_keys.assign(capacity, kEmptyKey);
+    m_targets.assign(capacity, 0);
+    m_shift = 64 - bits;
+}
+
+std::size_t WordMatcher::TransitionTable::slotOf(std::uint64_t key) const
+{
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
+}
+
+void WordMatcher::TransitionTable::insert(std::uint32_t node, char16_t c, std::uint32_t target)
+{
+    const std::uint64_t key = keyOf(node, c);
+    const std::size_t mask = m_keys.size() - 1;
+    std::size_t slot = slotOf(key);
+    while (m_keys[slot] != kEmptyKey)
+        slot = (slot + 1) & mask;
+    m_keys[slot] = key;
+    m_targets[slot] = target;
+}
+
+std::uint32_t WordMatcher::TransitionTable::find(std::uint32_t node, char16_t c) const
+{
+    if (m_keys.empty())
+        return 0;
+    const std::uint64_t key = keyOf(node, c);
+    const std::size_t mask = m_keys.size() - 1;
+    for (std::size_t slot = slotOf(key);; slot = (slot + 1) & mask) {
+        if (m_keys[slot] == key)
+            return m_targets[slot];
+        if (m_keys[slot] == kEmptyKey)
+            return 0;
+    }
+}
+
+WordMatcher::WordMatcher(const QStringList &words) : m_nodes(1), m_rootNext(0x10000, 0)
+{
+    qsizetype codeUnits = 0;
+    for (const QString &word : words)
+        codeUnits += word.size();
+    m_next.reserve(static_cast<std::size_t>(codeUnits));
+    Children children(1);
+    for (const QString &word : words) {
+        if (!word.isEmpty())
+            addWord(upperCaseCodeUnits(word), children);
+    }
+    linkFailures(children);
+}
+
+void WordMatcher::addWord(QStringView upperWord, Children &children)
+{
+    std::uint32_t node = 0;
+    for (const QChar ch : upperWord) {
+        const char16_t c = ch.unicode();
+        std::uint32_t next = node == 0 ? m_rootNext[c] : m_next.find(node, c);
+        if (next == 0) {
+            next = static_cast<std::uint32_t>(m_nodes.size());
+            m_nodes.emplace_back();
+            children.emplace_back();
+            children[node].emplace_back(c, next);
+            if (node == 0)
+                m_rootNext[c] = next;
+            else
+                m_next.insert(node, c, next);
+        }
+        node = next;
+    }
+    m_nodes[node].endsWord = true;
+}
+
+// Breadth-first, so every node's failure target is final before its children need it.
+void WordMatcher::linkFailures(const Children &children)
+{
+    std::queue<std::uint32_t> pending;
+    for (const auto &[c, child] : children[0])
+        pending.push(child);
+    while (!pending.empty()) {
+        const std::uint32_t node = pending.front();
+        pending.pop();
+        for (const auto &[c, child] : children[node]) {
+            const std::uint32_t fail = step(m_nodes[node].fail, c);
+            m_nodes[child].fail = fail;
+            m_nodes[child].endsWord = m_nodes[child].endsWord || m_nodes[fail].endsWord;
+            pending.push(child);
+        }
+    }
+}
+
+std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
+{
+    while (state != 0) {
+        if (const std::uint32_t next = m_next.find(state, c))
+            return next;
+        state = m_nodes[state].fail;
+    }
+    return m_rootNext[c];
+}
+
+bool WordMatcher::matchesAny(QStringView text) const
+{
+    if (isEmpty())
+        return false;
+    std::uint32_t state = 0;
+    for (const QChar ch : text) {
+        state = step(state, static_cast<char16_t>(QChar::toUpper(ch.unicode())));
+        if (m_nodes[state].endsWord)
+            return true;
+    }
+    return false;
+}
+
+bool WordMatcher::linkMatches(QStringView rawLinkText) const
+{
+    if (isEmpty())
+        return false;
+    const QString firstPass = NormaliseLinkText(rawLinkText);
+    if (matchesAny(firstPass))
+        return true;
+    const QString secondPass = RemoveDigits(firstPass);
+    return secondPass.size() != firstPass.size() && matchesAny(secondPass);
+}
+
+} // namespace tidewick

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace boardservice {
+
+struct Topic {
+    int id = 0;
+    std::string board;
+    std::string title;
+    std::string poster;
+    std::int64_t createdMs = 0;
+    std::optional<std::int64_t> deletedMs;
+    bool withoutDeleteLink = false;
+};
+
+struct Ban {
+    std::string poster;
+    int topicId = 0;
+    std::int64_t atMs = 0;
+};
+
+struct Faults {
+    int boardErrorEvery = 0;   // every n-th board load answers 503; 0: never
+    int topicDelayMs = 0;      // every topic page waits this long before answering
+    int boardExtraLinks = 0;   // filler links added to every board page
+};
+
+// Everything the service knows, guarded for its worker threads.
+class BoardState {
+public:
+    Topic post(const std::string &board, const std::string &title, const std::string &poster, bool withoutDeleteLink);
+    std::vector<Topic> liveTopics(const std::string &board) const;
+    std::optional<Topic> topic(int id) const;
+
+    std::string signIn();
+    bool isSignedIn(const std::string &token) const;
+
+    // Both act only for a signed-in moderator; false (and counted) otherwise.
+    bool deleteTopic(int id, const std::string &token);
+    bool ban(int topicId, const std::string &token);
+
+    void countLoad(const std::string &kind);
+    bool nextBoardLoadFails(); // counts the board load
+    void countDecoyClick();
+    void setFaults(const Faults &faults);
+    Faults faults() const;
+
+    std::string stateJson() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Topic> m_topics;
+    std::vector<Ban> m_bans;
+    std::set<std::string> m_sessions;
+    std::map<std::string, int> m_loads;
+    int m_boardLoads = 0;
+    int m_unauthorized = 0;
+    int m_decoyClicks = 0;
+    Faults m_faults;
+};
+
+std::int64_t nowMs();
+
+} // namespace boardservice

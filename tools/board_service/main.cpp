@@ -1,0 +1,146 @@
+// A local stand-in for the hosted board service, bound to 127.0.0.1 only: the portal with its
+// sign-in, board lists, topic pages with ban and delete controls, a JSON state endpoint and
+// fault injection, for the tests and the demo.
+#include "board_state.h"
+#include "pages.h"
+
+#include <httplib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+using namespace boardservice;
+
+namespace {
+
+constexpr char kCookie[] = "TWSESSION";
+
+std::string sessionToken(const httplib::Request &request)
+{
+    const std::string cookies = request.get_header_value("Cookie");
+    const std::string key = std::string(kCookie) + "=";
+    const auto at = cookies.find(key);
+    if (at == std::string::npos)
+        return {};
+    const auto end = cookies.find(';', at);
+    return cookies.substr(at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
+}
+
+int intParam(const httplib::Request &request, const char *name, int fallback = 0)
+{
+    return request.has_param(name) ? std::atoi(request.get_param_value(name).c_str()) : fallback;
+}
+
+void html(httplib::Response &response, const std::string &body, int status = 200)
+{
+    response.status = status;
+    response.set_content(body, "text/html; charset=utf-8");
+}
+
+void signIn(BoardState &state, const httplib::Request &request, httplib::Response &response)
+{
+    std::string cookie = std::string(kCookie) + "=" + state.signIn() + "; Path=/; HttpOnly";
+    if (request.has_param("remember"))
+        cookie += "; Max-Age=2592000";
+    response.set_header("Set-Cookie", cookie);
+    response.set_redirect("/");
+}
+
+void seedDemo(BoardState &state)
+{
+    const char *topics[][2] = {
+        {"周末一起去爬山吗", "山行者"},         {"新人报到，请多关照", "小白"},
+        {"出售 代-开 发票 联系QQ", "广告号"},   {"这个吧的置顶帖在哪里看", "路人甲"},
+        {"低价代 开发票，量大从优", "推广员"},  {"分享一张今天拍的晚霞", "摄影爱好者"},
+        {"有没有人一起学做饭", "厨房新手"},     {"兼职刷单日结，轻松月入过万", "招聘小助手"},
+    };
+    for (const auto &topic : topics)
+        state.post("demo", topic[0], topic[1], false);
+}
+
+void route(httplib::Server &server, BoardState &state)
+{
+    server.Get("/", [&](const httplib::Request &req, httplib::Response &res) {
+        state.countLoad("portal");
+        html(res, portalPage(state.isSignedIn(sessionToken(req))));
+    });
+    server.Post("/login", [&](const httplib::Request &req, httplib::Response &res) { signIn(state, req, res); });
+    server.Get("/login", [&](const httplib::Request &req, httplib::Response &res) { signIn(state, req, res); });
+    server.Get("/f", [&](const httplib::Request &req, httplib::Response &res) {
+        if (state.nextBoardLoadFails())
+            return html(res, messagePage("出错了", "服务暂时不可用"), 503);
+        const std::string board = req.get_param_value("kw");
+        html(res, boardPage(board, state.liveTopics(board), state.faults().boardExtraLinks));
+    });
+    server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
+        state.countLoad("topic");
+        if (const int delay = state.faults().topicDelayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        const auto topic = state.topic(std::atoi(req.matches[1].str().c_str()));
+        if (!topic || topic->deletedMs)
+            return html(res, messagePage("主题不存在", "该主题不存在或已被删除"), 404);
+        html(res, topicPage(*topic, state.isSignedIn(sessionToken(req))));
+    });
+    server.Get("/delete", [&](const httplib::Request &req, httplib::Response &res) {
+        const bool done = state.deleteTopic(intParam(req, "tid"), sessionToken(req));
+        html(res, messagePage("删除主题", done ? "主题已删除" : "请先登录"), done ? 200 : 403);
+    });
+    server.Post("/ban", [&](const httplib::Request &req, httplib::Response &res) {
+        const bool done = state.ban(intParam(req, "tid"), sessionToken(req));
+        res.status = done ? 200 : 403;
+        res.set_content(done ? "ok" : "denied", "text/plain");
+    });
+    server.Get("/decoy", [&](const httplib::Request &, httplib::Response &res) {
+        state.countDecoyClick();
+        html(res, messagePage("decoy", "decoy"));
+    });
+    server.Get("/home", [&](const httplib::Request &req, httplib::Response &res) {
+        html(res, messagePage(req.get_param_value("un"), "个人主页"));
+    });
+    server.Get("/hang", [&](const httplib::Request &, httplib::Response &res) { html(res, hangingPage()); });
+    server.Get("/api/state", [&](const httplib::Request &, httplib::Response &res) {
+        res.set_content(state.stateJson(), "application/json");
+    });
+    server.Get("/api/post", [&](const httplib::Request &req, httplib::Response &res) {
+        const Topic topic = state.post(req.get_param_value("board"), req.get_param_value("title"),
+                                       req.get_param_value("poster"), req.has_param("nodelete"));
+        res.set_content("{\"id\":" + std::to_string(topic.id) + ",\"createdMs\":" + std::to_string(topic.createdMs) + "}",
+                        "application/json");
+    });
+    server.Get("/api/faults", [&](const httplib::Request &req, httplib::Response &res) {
+        state.setFaults(Faults{intParam(req, "boardErrorEvery"), intParam(req, "topicDelayMs"),
+                               intParam(req, "boardExtraLinks")});
+        res.set_content("{}", "application/json");
+    });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int port = 0;
+    bool demo = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port" && i + 1 < argc)
+            port = std::atoi(argv[++i]);
+        else if (arg == "--demo")
+            demo = true;
+    }
+    BoardState state;
+    if (demo)
+        seedDemo(state);
+    httplib::Server server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    route(server, state);
+    const int bound = port ? (server.bind_to_port("127.0.0.1", port) ? port : -1) : server.bind_to_any_port("127.0.0.1");
+    if (bound <= 0) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);
+        return 1;
+    }
+    std::printf("listening on 127.0.0.1:%d\n", bound);
+    std::fflush(stdout);
+    return server.listen_after_bind() ? 0 : 1;
+}

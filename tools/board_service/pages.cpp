@@ -1,0 +1,121 @@
+#include "pages.h"
+
+#include <cctype>
+
+namespace boardservice {
+
+namespace {
+
+std::string page(const std::string &title, const std::string &body)
+{
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + escapeHtml(title) +
+           "</title><style>body{font-family:sans-serif;font-size:14px;margin:8px}li{margin:4px 0}"
+           ".poster{color:#777;margin-left:8px}.mod a{margin-right:12px}</style></head><body>" +
+           body + "</body></html>";
+}
+
+std::string percentEncode(const std::string &text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string escapeHtml(const std::string &text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string portalPage(bool signedIn)
+{
+    if (signedIn) {
+        return page("本地论坛", "<h3>本地论坛</h3><p id=\"who\">已登录</p>"
+                                "<p><a href=\"/f?kw=demo\">进入 demo 吧</a></p>");
+    }
+    return page("本地论坛 - 登录",
+                "<h3>本地论坛</h3><form id=\"signin\" method=\"post\" action=\"/login\">"
+                "<p>用户名 <input name=\"user\" autofocus></p>"
+                "<p>密码 <input name=\"password\" type=\"password\"></p>"
+                "<p><label><input name=\"remember\" type=\"checkbox\" value=\"1\" checked>记住登录状态</label></p>"
+                "<p><input type=\"submit\" value=\"登录\"></p></form>");
+}
+
+// Realistic surroundings: an image map whose areas come before the topics, anchors without an
+// address, poster and paging links.
+std::string boardPage(const std::string &board, const std::vector<Topic> &topics, int extraLinks)
+{
+    std::string body = "<p><a href=\"/\">首页</a> <a name=\"top\">" + escapeHtml(board) +
+                       "吧</a> <a href=\"/f?kw=" + percentEncode(board) + "\">刷新</a></p>";
+    body += "<map name=\"hot\">";
+    for (const Topic &t : topics)
+        body += "<area shape=\"rect\" coords=\"0,0,10,10\" href=\"/p/" + std::to_string(t.id) + "\" alt=\"\">";
+    body += "</map><img usemap=\"#hot\" width=\"1\" height=\"1\" alt=\"\"><ul>";
+    for (const Topic &t : topics) {
+        body += "<li><a class=\"title\" href=\"/p/" + std::to_string(t.id) + "\">" + escapeHtml(t.title) +
+                "</a><a class=\"poster\" href=\"/home?un=" + percentEncode(t.poster) + "\">" +
+                escapeHtml(t.poster) + "</a></li>";
+    }
+    body += "</ul><p><a>更多</a> <a href=\"/f?kw=" + percentEncode(board) + "&amp;pn=50\">下一页</a></p>";
+    for (int i = 0; i < extraLinks; ++i)
+        body += "<a href=\"/home?un=u" + std::to_string(i) + "\">u" + std::to_string(i) + "</a> ";
+    return page(board + "吧", body);
+}
+
+// A moderator sees the ban link with its in-page form and the delete link, which asks first.
+// Some pages carry decoys whose texts only resemble the real ones.
+std::string topicPage(const Topic &topic, bool moderator)
+{
+    const std::string id = std::to_string(topic.id);
+    std::string body = "<h3>" + escapeHtml(topic.title) + "</h3><p>楼主：<a href=\"/home?un=" +
+                       percentEncode(topic.poster) + "\">" + escapeHtml(topic.poster) + "</a></p>";
+    if (moderator) {
+        body += "<p class=\"mod\">";
+        if (topic.id % 2 == 0) {
+            body += "<a href=\"/decoy?tid=" + id + "\">封禁</a><a href=\"/decoy?tid=" + id + "\">删除主题 </a>";
+        }
+        body += "<a href=\"javascript:;\" onclick=\"document.getElementById('banform').style.display='block'\">封</a>";
+        if (!topic.withoutDeleteLink) {
+            body += "<a href=\"/delete?tid=" + id +
+                    "\" onclick=\"return confirm('确定要删除这个主题吗？')\">删除主题</a>";
+        }
+        body += "</p><div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster) +
+                "：<input type=\"button\" name=\"ban_ip_button\" value=\"确定\" onclick=\"fetch('/ban?tid=" + id +
+                "',{method:'POST',credentials:'same-origin'}).then(function(){document.getElementById('banned')"
+                ".textContent='已封禁'})\"><span id=\"banned\"></span></div>";
+    }
+    body += "<p>正文</p>";
+    return page(topic.title, body);
+}
+
+std::string messagePage(const std::string &title, const std::string &text)
+{
+    return page(title, "<p>" + escapeHtml(text) + "</p><p><a href=\"/\">返回首页</a></p>");
+}
+
+std::string hangingPage()
+{
+    return page("hang", "<p>loading</p><script>setTimeout(function(){for(;;){}},200)</script>");
+}
+
+} // namespace boardservice

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "board_state.h"
+
+#include <string>
+#include <vector>
+
+namespace boardservice {
+
+std::string escapeHtml(const std::string &text);
+std::string portalPage(bool signedIn);
+std::string boardPage(const std::string &board, const std::vector<Topic> &topics, int extraLinks);
+std::string topicPage(const Topic &topic, bool moderator);
+std::string messagePage(const std::string &title, const std::string &text);
+std::string hangingPage();
+
+} // namespace boardservice
