@@ -25,8 +25,9 @@ int main(int argc, char *argv[])
     // One persistent profile for both views: one sign-in serves both and outlives a restart.
     QWebEngineProfile profile(QStringLiteral("tidewick"));
     QtEventLoop loop;
+    QtMessageBox messages;
     {
-        MainWindow window(profile, loop, options, wordListPath(QApplication::applicationDirPath()));
+        MainWindow window(profile, loop, messages, options, wordListPath(QApplication::applicationDirPath()));
         window.startUp();
         QApplication::exec();
     }

@@ -78,8 +78,8 @@ QListWidgetItem *listItem(const QString &text)
 
 } // namespace
 
-MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, const AppOptions &options,
-                       const QString &wordListPath)
+MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages,
+                       const AppOptions &options, const QString &wordListPath)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
       m_loop(loop), m_options(options)
@@ -93,7 +93,7 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, const AppO
 
     m_board = new QtBrowserView(m_WebBrowser1, loop);
     m_topic = new QtBrowserView(m_WebBrowser2, loop);
-    m_store = std::make_unique<WordListStore>(m_words, wordListPath, m_messages);
+    m_store = std::make_unique<WordListStore>(m_words, wordListPath, messages);
     m_watch = std::make_unique<BoardWatch>(*m_board, *m_topic, m_options.boardHost,
                                            [this](const QString &title) { setWindowTitle(title); });
     m_sequence = std::make_unique<TopicActionSequence>(TopicActionSequence::Ports{

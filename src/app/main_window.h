@@ -4,7 +4,6 @@
 #include "board_watch.h"
 #include "qt_browser_view.h"
 #include "qt_clock.h"
-#include "qt_message_box.h"
 #include "qt_timer.h"
 #include "topic_action_sequence.h"
 #include "word_list.h"
@@ -27,6 +26,7 @@ class QWebEngineView;
 
 namespace tidewick {
 
+class MessageBox;
 class QtEventLoop;
 
 // The tool's only window: owns every control and routes their events to the watch, the
@@ -34,7 +34,8 @@ class QtEventLoop;
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
-    MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, const AppOptions &options, const QString &wordListPath);
+    MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
+               const QString &wordListPath);
 
     // Start-up after the single-instance check: word list, portal page, title, shown centred.
     void startUp();
@@ -59,7 +60,6 @@ private:
     QtClock m_clock;
     QTimer m_Timer1;
     QtTimer m_timer1Port{m_Timer1};
-    QtMessageBox m_messages{this};
     WordList m_words;
 
     QWebEngineView *m_WebBrowser1 = nullptr;

@@ -117,6 +117,16 @@ double readDecimalNumber(QByteArrayView text)
     return ok ? value : 0;
 }
 
+// A line's text. The decoder keeps an unfinished lead byte at the end back for more input; the
+// CR that ended the line (never part of a character) makes it give that byte up as invalid.
+QString decodeLine(QStringDecoder &decoder, QByteArray line)
+{
+    line.append(kCr);
+    QString text = decoder.decode(line);
+    text.chop(1);
+    return text;
+}
+
 } // namespace
 
 QString wordListPath(const QString &executableFolder)
@@ -171,7 +181,7 @@ QStringList decodeWordList(QIODevice &file)
         if (!line)
             break;
         if (!line->isEmpty())
-            entries.append(decoder.decode(*line));
+            entries.append(decodeLine(decoder, *line));
     }
     return entries;
 }

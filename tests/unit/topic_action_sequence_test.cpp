@@ -1,0 +1,190 @@
+#include "fakes.h"
+#include "qt_printing.h"
+#include "topic_action_sequence.h"
+
+#include <gtest/gtest.h>
+
+using namespace tidewick;
+using namespace tidewick::fakes;
+
+namespace {
+
+const QString kBan = QStringLiteral("封");
+const QString kDelete = QStringLiteral("删除主题");
+
+AnchorList links(const QStringList &texts)
+{
+    AnchorList result;
+    for (const QString &text : texts)
+        result.append(link(text));
+    return result;
+}
+
+Journal entries(std::initializer_list<const char *> items)
+{
+    Journal journal;
+    for (const char *item : items)
+        journal.append(QString::fromUtf8(item));
+    return journal;
+}
+
+class TopicActionSequenceTest : public testing::Test {
+protected:
+    TopicActionSequenceTest() { clock.now = 1'000'000'000'000; }
+
+    Journal journal;
+    FakeBrowserView topic{journal, QStringLiteral("topic")};
+    FakeBrowserView board{journal, QStringLiteral("board")};
+    FakeTimer timer{journal};
+    FakeClock clock;
+    FakeEventLoop loop{journal, clock};
+    bool banOption = false;
+    TopicActionSequence sequence{{topic, board, timer, loop, clock, [this] { return banOption; }}};
+};
+
+TEST_F(TopicActionSequenceTest, PageThatIsNotCompleteIsLeftAlone)
+{
+    for (const std::optional<int> state : {std::optional<int>(3), std::optional<int>()}) {
+        journal.clear();
+        topic.ready = state;
+        topic.anchors = links({kDelete});
+        sequence.run();
+        EXPECT_EQ(journal, Journal{});
+    }
+}
+
+TEST_F(TopicActionSequenceTest, WithoutBanOptionDeletesThroughTheFirstDeleteLink)
+{
+    struct Case {
+        const char *name;
+        QStringList page;
+        Journal expected;
+    };
+    const Case cases[] = {
+        {"two delete links", {QStringLiteral("楼主"), kDelete, kDelete},
+         entries({"timer restart", "topic click 1", "board refresh"})},
+        {"no delete link", {QStringLiteral("楼主")}, entries({"timer restart"})},
+        {"no links", {}, entries({"timer restart"})},
+        {"decoys only",
+         {QStringLiteral("删除主题 "), QStringLiteral(" 删除主题"), QStringLiteral("删除"), QStringLiteral("删除主题帖")},
+         entries({"timer restart"})},
+    };
+    for (const Case &c : cases) {
+        journal.clear();
+        topic.anchors = links(c.page);
+        sequence.run();
+        EXPECT_EQ(journal, c.expected) << c.name;
+    }
+}
+
+TEST_F(TopicActionSequenceTest, UnreadableLinkTextIsNeverClicked)
+{
+    banOption = true;
+    topic.anchors = AnchorList{Anchor{std::nullopt, {}}, link(kDelete)};
+    sequence.run();
+    EXPECT_EQ(journal, entries({"timer restart", "yield", "yield", "topic click 1", "board refresh"}));
+}
+
+TEST_F(TopicActionSequenceTest, BansThroughTheFirstBanLinkWithBothWaits)
+{
+    banOption = true;
+    clock.now += 400; // 0.4 s past a whole second: the first wait lasts 1.6 s
+    topic.anchors = links({QStringLiteral("a"), QStringLiteral("封禁"), QStringLiteral("c"), kBan, QStringLiteral("e"),
+                           QStringLiteral("f"), QStringLiteral("g"), kBan, kDelete});
+    sequence.run();
+    EXPECT_EQ(journal, entries({"timer restart", "yield", "yield", "yield", "topic click 3", "wait 1600",
+                                "topic click ban_ip_button", "wait 3000", "topic click 8", "board refresh"}));
+}
+
+TEST_F(TopicActionSequenceTest, WithoutBanLinkDeletesAtOnceAfterYieldingPerLink)
+{
+    banOption = true;
+    topic.anchors = links({QStringLiteral("a"), kDelete});
+    sequence.run();
+    EXPECT_EQ(journal, entries({"timer restart", "yield", "yield", "topic click 1", "board refresh"}));
+}
+
+TEST_F(TopicActionSequenceTest, DeleteStepActsOnThePageShownAfterTheWaits)
+{
+    banOption = true;
+    topic.anchors = links({kBan, kDelete});
+    loop.scheduled.emplace(clock.now + 2500, [this] { topic.anchors = links({QStringLiteral("x"), kDelete}); });
+    sequence.run();
+    EXPECT_EQ(journal.mid(journal.size() - 2), entries({"topic click 1", "board refresh"}));
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1) << "only the ban link at 0 was clicked";
+}
+
+TEST_F(TopicActionSequenceTest, NestedCompletionDuringAWaitRunsToItsEndFirst)
+{
+    banOption = true;
+    topic.anchors = links({kBan, kDelete});
+    // A second page completes 0.5 s into the first wait; it has no ban link, and its run
+    // leaves the shared flag set.
+    loop.scheduled.emplace(clock.now + 500, [this] {
+        topic.anchors = links({QStringLiteral("x"), kDelete});
+        sequence.run();
+    });
+    sequence.run();
+    EXPECT_EQ(journal, entries({"timer restart", "topic click 0", "wait 2000",
+                                "timer restart", "yield", "yield", "topic click 1", "board refresh",
+                                "topic click ban_ip_button", "wait 3000", "topic click 1", "board refresh"}));
+    EXPECT_TRUE(sequence.AwaitingBan());
+}
+
+TEST_F(TopicActionSequenceTest, OuterBanScanFollowsABanClickedByANestedRun)
+{
+    banOption = true;
+    topic.anchors = links({QStringLiteral("a"), QStringLiteral("b"), kBan, kDelete});
+    // At the outer run's first yield another page completes and its run bans through its own link.
+    loop.atNextYield.push_back([this] {
+        topic.anchors = links({kBan, kDelete});
+        sequence.run();
+    });
+    sequence.run();
+    // The outer run sees the shared flag cleared at its next link and carries on as if it had
+    // clicked a ban link itself: it never clicks its own at index 2.
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1);
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 2")), 0);
+    EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), 2);
+    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 2);
+}
+
+TEST_F(TopicActionSequenceTest, WaitEndsAtTheFirstWholeSecondAtOrPastTheDeadline)
+{
+    struct Case {
+        long long enteredMsPastSecond;
+        const char *expected;
+    };
+    for (const Case c : {Case{900, "wait 1100"}, Case{0, "wait 2000"}, Case{1, "wait 1999"}}) {
+        journal.clear();
+        clock.now = 1'000'000'010'000 + c.enteredMsPastSecond;
+        EXPECT_TRUE(sequence.WaitSeconds(2));
+        EXPECT_EQ(journal, entries({c.expected}));
+    }
+}
+
+TEST_F(TopicActionSequenceTest, ProgramEndDuringAWaitIsFinal)
+{
+    banOption = true;
+    topic.anchors = links({kBan, kDelete});
+    for (const long long endAfterMs : {500LL, 2500LL}) {
+        journal.clear();
+        loop.ended = false;
+        loop.scheduled.emplace(clock.now + endAfterMs, [this] { loop.ended = true; });
+        sequence.run();
+        EXPECT_EQ(journal.count(QStringLiteral("topic click 1")), 0) << endAfterMs;
+        EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0) << endAfterMs;
+        EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), endAfterMs > 2000 ? 1 : 0);
+    }
+}
+
+TEST_F(TopicActionSequenceTest, PageWithMoreLinksThanTheCountHoldsIsTreatedAsLinkless)
+{
+    AnchorList many = links({kDelete});
+    many.resize(32768, link(QStringLiteral("x")));
+    topic.anchors = many;
+    sequence.run();
+    EXPECT_EQ(journal, entries({"timer restart"}));
+}
+
+} // namespace
