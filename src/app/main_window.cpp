@@ -63,6 +63,7 @@ QLabel *autoSizedLabel(QWidget *parent, const char *name, const QString &text, c
 QWebEngineView *browserView(QWidget *parent, const char *name, QWebEnginePage *page, const QRect &geometry)
 {
     auto *view = place(new QWebEngineView(parent), name, geometry);
+    view->setFocusPolicy(Qt::StrongFocus); // in the tab order even before its first page
     page->setParent(view);
     view->setPage(page);
     return view;

@@ -29,9 +29,9 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
 void requestAboveState(QWindow &window, bool onTop)
 {
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection || QGuiApplication::platformName() != u"xcb")
         return;
-    xcb_connection_t *connection = x11->connection();
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;

@@ -36,11 +36,13 @@ std::vector<Topic> BoardState::liveTopics(const std::string &board) const
     return live;
 }
 
-std::optional<Topic> BoardState::topic(int id) const
+std::optional<Topic> BoardState::loadTopic(int id)
 {
     std::lock_guard lock(m_mutex);
+    ++m_loads["topic"];
     if (id < 1 || id > static_cast<int>(m_topics.size()))
         return std::nullopt;
+    ++m_topics[id - 1].pageLoads;
     return m_topics[id - 1];
 }
 
@@ -125,7 +127,8 @@ std::string BoardState::stateJson() const
                       {QStringLiteral("title"), QString::fromStdString(t.title)},
                       {QStringLiteral("poster"), QString::fromStdString(t.poster)},
                       {QStringLiteral("createdMs"), static_cast<double>(t.createdMs)},
-                      {QStringLiteral("deleted"), t.deletedMs.has_value()}};
+                      {QStringLiteral("deleted"), t.deletedMs.has_value()},
+                      {QStringLiteral("pageLoads"), t.pageLoads}};
         if (t.deletedMs)
             o.insert(QStringLiteral("deletedMs"), static_cast<double>(*t.deletedMs));
         topics.append(o);

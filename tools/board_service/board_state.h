@@ -18,6 +18,7 @@ struct Topic {
     std::int64_t createdMs = 0;
     std::optional<std::int64_t> deletedMs;
     bool withoutDeleteLink = false;
+    int pageLoads = 0;
 };
 
 struct Ban {
@@ -37,7 +38,8 @@ class BoardState {
 public:
     Topic post(const std::string &board, const std::string &title, const std::string &poster, bool withoutDeleteLink);
     std::vector<Topic> liveTopics(const std::string &board) const;
-    std::optional<Topic> topic(int id) const;
+    // The topic page as served: counts the load.
+    std::optional<Topic> loadTopic(int id);
 
     std::string signIn();
     bool isSignedIn(const std::string &token) const;

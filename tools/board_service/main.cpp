@@ -75,10 +75,9 @@ void route(httplib::Server &server, BoardState &state)
         html(res, boardPage(board, state.liveTopics(board), state.faults().boardExtraLinks));
     });
     server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
-        state.countLoad("topic");
         if (const int delay = state.faults().topicDelayMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        const auto topic = state.topic(std::atoi(req.matches[1].str().c_str()));
+        const auto topic = state.loadTopic(std::atoi(req.matches[1].str().c_str()));
         if (!topic || topic->deletedMs)
             return html(res, messagePage("主题不存在", "该主题不存在或已被删除"), 404);
         html(res, topicPage(*topic, state.isSignedIn(sessionToken(req))));

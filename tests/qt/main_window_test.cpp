@@ -1,0 +1,253 @@
+// The window as a moderator meets it, with the real web engine against the local board service.
+#include "board_service_process.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QWebEngineView>
+#include <QWindow>
+#include <QtTest>
+
+using namespace tidewick;
+
+namespace {
+
+AppOptions blankPortal()
+{
+    AppOptions options;
+    options.portalUrl = QStringLiteral("about:blank");
+    return options;
+}
+
+QByteArray gbkWordList(const QStringList &words)
+{
+    QByteArray bytes = QByteArray::number(words.size()) + "\r\n";
+    QStringEncoder gbk("GBK");
+    for (const QString &word : words)
+        bytes += gbk.encode(word) + QByteArray("\r\n");
+    return bytes;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void controlsStandWhereDesignedWithTheirTexts()
+    {
+        WindowFixture f(blankPortal());
+        f.window->startUp();
+        struct Expected {
+            const char *name;
+            QRect geometry;
+            QString text;
+        };
+        const Expected expected[] = {
+            {"WebBrowser1", {208, 104, 577, 505}, {}},
+            {"Command1", {224, 12, 97, 25}, QStringLiteral("开启删帖机")},
+            {"Text1", {56, 12, 169, 25}, {}},
+            {"Frame1", {0, 40, 201, 577}, QStringLiteral("违规词汇库")},
+            {"List1", {8, 24, 185, 479}, {}},
+            {"Text2", {88, 544, 105, 25}, {}},
+            {"Command3", {8, 512, 185, 25}, QStringLiteral("删除所有打钩词汇")},
+            {"WebBrowser2", {208, 288, 321, 321}, {}},
+            {"Label3", {208, 48, 579, 33}, {}},
+            {"Command2", {328, 12, 97, 25}, QStringLiteral("暂停删帖机")},
+            {"Command4", {472, 8, 81, 33}, QStringLiteral("退出")},
+            {"Check1", {216, 80, 249, 17}, QStringLiteral("违者封IP/ID(慎用，会造成删帖速度减慢)")},
+            {"Check2", {464, 80, 89, 17}, QStringLiteral("本窗口置顶")},
+        };
+        for (const Expected &e : expected) {
+            auto *widget = f.control<QWidget>(e.name);
+            QVERIFY2(widget, e.name);
+            QCOMPARE(widget->geometry(), e.geometry);
+            if (auto *button = qobject_cast<QAbstractButton *>(widget))
+                QCOMPARE(button->text(), e.text);
+        }
+        QCOMPARE(f.control<QGroupBox>("Frame1")->title(), QStringLiteral("违规词汇库"));
+        QCOMPARE(f.control<QLabel>("Label1")->text(), QStringLiteral("贴吧名："));
+        QCOMPARE(f.control<QLabel>("Label1")->pos(), QPoint(8, 16));
+        QCOMPARE(f.control<QLabel>("Label2")->text(), QStringLiteral("增加违规词汇："));
+        QVERIFY(f.control<QLabel>("Label3")->wordWrap());
+        QCOMPARE(f.control<QLineEdit>("Text2")->toolTip(), QStringLiteral("输入后按Enter键存入"));
+        QCOMPARE(f.window->size(), QSize(790, 620));
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Tidewick 1.1"));
+        QVERIFY(!(f.window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(f.window->font().pointSize(), 9);
+        QCOMPARE(f.window->windowIcon().availableSizes().size(), 4);
+    }
+
+    void startsIdleWithFocusOnTheBoardViewAndTabsInDesignOrder()
+    {
+        WindowFixture f(blankPortal(), gbkWordList({QStringLiteral("代开")}));
+        f.window->startUp();
+        QVERIFY(!f.control<QCheckBox>("Check1")->isChecked());
+        QVERIFY(!f.control<QCheckBox>("Check2")->isChecked());
+        QVERIFY(f.control<QPushButton>("Command3")->isEnabled());
+        QVERIFY(f.control<QLineEdit>("Text1")->text().isEmpty());
+        QCOMPARE(f.control<QListWidget>("List1")->count(), 1);
+        QCOMPARE(f.control<QListWidget>("List1")->item(0)->checkState(), Qt::Unchecked);
+        QVERIFY(f.control<QWebEngineView>("WebBrowser2")->url().isEmpty());
+        QVERIFY(!f.control<QPushButton>("Command1")->autoDefault());
+
+        // Each focusable widget stands for the named control it belongs to (a web view's focus
+        // goes to an inner widget).
+        const QStringList order{QStringLiteral("WebBrowser1"), QStringLiteral("Command1"), QStringLiteral("Text1"),
+                                QStringLiteral("List1"),       QStringLiteral("Text2"),    QStringLiteral("Command3"),
+                                QStringLiteral("WebBrowser2"), QStringLiteral("Command2"), QStringLiteral("Command4"),
+                                QStringLiteral("Check1"),      QStringLiteral("Check2")};
+        const auto controlOf = [&](QWidget *widget) {
+            for (; widget; widget = widget->parentWidget()) {
+                if (order.contains(widget->objectName()))
+                    return widget->objectName();
+            }
+            return QString();
+        };
+        QStringList visited;
+        QWidget *widget = f.control<QWidget>("WebBrowser1");
+        for (int step = 0; step < 200 && visited.size() < order.size(); ++step, widget = widget->nextInFocusChain()) {
+            const QString control = controlOf(widget);
+            if ((widget->focusPolicy() & Qt::TabFocus) && !control.isEmpty() && !visited.contains(control))
+                visited.append(control);
+        }
+        QCOMPARE(visited.join(u' '), order.join(u' '));
+    }
+
+    void editsTheWordListThroughItsControls()
+    {
+        WindowFixture f(blankPortal(), gbkWordList({QStringLiteral("b"), QStringLiteral("d")}));
+        f.window->startUp();
+        auto *text2 = f.control<QLineEdit>("Text2");
+        auto *list = f.control<QListWidget>("List1");
+        auto *remove = f.control<QPushButton>("Command3");
+
+        QTest::keyClicks(text2, QStringLiteral("c"));
+        QTest::keyClick(text2, Qt::Key_Return);
+        QCOMPARE(list->item(1)->text(), QStringLiteral("c"));
+        QVERIFY(text2->text().isEmpty());
+        QCOMPARE(QFile(f.wordListPath()).size(), qint64(QByteArray("3\r\nb\r\nc\r\nd\r\n").size()));
+
+        QTest::keyClicks(text2, QStringLiteral("d"));
+        QTest::keyClick(text2, Qt::Key_Enter);
+        QCOMPARE(f.messages.shown.size(), 1);
+        QCOMPARE(f.messages.shown[0].second, QStringLiteral("发生错误"));
+        QVERIFY(text2->text().isEmpty());
+        QCOMPARE(list->count(), 3);
+
+        list->item(0)->setCheckState(Qt::Checked);
+        list->item(2)->setCheckState(Qt::Checked);
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("c"));
+        QVERIFY(!remove->isEnabled());
+
+        QTest::keyClicks(text2, QStringLiteral("e"));
+        QTest::keyClick(text2, Qt::Key_Return);
+        QVERIFY2(!remove->isEnabled(), "adding a word leaves the remove button alone");
+        const QRect firstRow = list->visualItemRect(list->item(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, firstRow.center() + QPoint(20, 0));
+        QVERIFY(remove->isEnabled());
+    }
+
+    void keepOnTopChangesOnlyTheStacking()
+    {
+        WindowFixture f(blankPortal());
+        f.window->startUp();
+        const QRect before = f.window->geometry();
+        auto *check2 = f.control<QCheckBox>("Check2");
+        QTest::mouseClick(check2, Qt::LeftButton, {}, QPoint(5, check2->height() / 2));
+        QVERIFY(f.window->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+        QTest::mouseClick(check2, Qt::LeftButton, {}, QPoint(5, check2->height() / 2));
+        QVERIFY(!(f.window->windowHandle()->flags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(f.window->geometry(), before);
+        QVERIFY(f.window->isVisible());
+    }
+
+    // The whole loop as a moderator runs it; ends the program, so it comes last.
+    void watchDeletesEveryForbiddenTopicAndBansItsPosterThenExitIsFinal()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.start());
+        const QString board = QStringLiteral("版务");
+        QList<int> forbidden;
+        QList<int> innocent;
+        for (int i = 0; i < 4; ++i) {
+            innocent << service.post(board, QStringLiteral("分享第%1张晚霞").arg(i), QStringLiteral("路人%1").arg(i));
+            forbidden << service.post(board, QStringLiteral("低价 代-%1开 发票").arg(i), QStringLiteral("广告%1").arg(i));
+        }
+        AppOptions options;
+        options.boardHost = service.host();
+        options.portalUrl = service.url(QStringLiteral("/"));
+        WindowFixture f(options, gbkWordList({QStringLiteral("代开"), QStringLiteral("刷单")}));
+        f.window->startUp();
+
+        // Sign in on the portal page in the board view, as a moderator would.
+        auto *boardView = f.control<QWebEngineView>("WebBrowser1");
+        QTRY_VERIFY_WITH_TIMEOUT(boardView->page()->title().contains(QStringLiteral("登录")), 15000);
+        QWidget *page = boardView->focusProxy();
+        QVERIFY(page);
+        QTest::qWait(300);
+        QTest::keyClicks(page, QStringLiteral("mod"));
+        QTest::keyClick(page, Qt::Key_Tab);
+        QTest::keyClicks(page, QStringLiteral("pw"));
+        QTest::keyClick(page, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(boardView->page()->title(), QStringLiteral("本地论坛"), 15000);
+
+        QInputMethodEvent typed; // Chinese arrives through the input method
+        typed.setCommitString(board);
+        QCoreApplication::sendEvent(f.control<QLineEdit>("Text1"), &typed);
+        f.control<QCheckBox>("Check1")->click();
+        QVERIFY(f.control<QCheckBox>("Check1")->isChecked());
+        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+
+        const auto allForbiddenDeleted = [&] {
+            for (const int id : forbidden) {
+                if (!service.topic(id)[QStringLiteral("deleted")].toBool())
+                    return false;
+            }
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allForbiddenDeleted(), 90000);
+        for (const int id : innocent)
+            QVERIFY(!service.topic(id)[QStringLiteral("deleted")].toBool());
+        const QJsonObject state = service.state();
+        QCOMPARE(state[QStringLiteral("bans")].toArray().size(), forbidden.size());
+        QCOMPARE(state[QStringLiteral("decoyClicks")].toInt(), 0);
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("已删帖：4次"));
+
+        // Pause stops the reloading: no board load more after the scans under way end.
+        QTest::mouseClick(f.control<QPushButton>("Command2"), Qt::LeftButton);
+        QTest::qWait(1500);
+        const int loadsAtPause = service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
+        QTest::qWait(9000);
+        QCOMPARE(service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(), loadsAtPause);
+
+        // A new forbidden topic, opened while paused: Exit in the middle of the ban waits is final.
+        const int last = service.post(board, QStringLiteral("刷单日结"), QStringLiteral("最后一个"));
+        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+        // The sequence waits inside the event loop, so Exit must come from there too: one second
+        // after the topic page was served, within the first ban wait.
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (service.topic(last)[QStringLiteral("pageLoads")].toInt() == 0)
+                return;
+            watcher.stop();
+            QTimer::singleShot(1000, this, [&] { QTest::mouseClick(f.control<QPushButton>("Command4"), Qt::LeftButton); });
+        });
+        watcher.start(50);
+        QTRY_VERIFY_WITH_TIMEOUT(f.loop.programEnded(), 20000);
+        QVERIFY(f.loop.programEnded());
+        QVERIFY(!f.window->isVisible());
+        QTest::qWait(6000);
+        QVERIFY(!service.topic(last)[QStringLiteral("deleted")].toBool());
+        QCOMPARE(service.state()[QStringLiteral("bans")].toArray().size(), forbidden.size());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

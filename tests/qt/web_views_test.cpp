@@ -1,0 +1,141 @@
+// The browser contract on the real web engine, against the local board service.
+#include "board_service_process.h"
+#include "dialog_accepting_page.h"
+#include "qt_browser_view.h"
+#include "qt_clock.h"
+#include "qt_event_loop.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <QtTest>
+
+using namespace tidewick;
+
+class WebViewsTest : public QObject {
+    Q_OBJECT
+
+private:
+    bool load(QtBrowserView &view, const QString &url)
+    {
+        QSignalSpy finished(&view, &QtBrowserView::loadFinished);
+        view.navigate(url);
+        return finished.wait(15000);
+    }
+
+    int indexOf(const AnchorList &anchors, const QString &text)
+    {
+        for (qsizetype i = 0; i < anchors.size(); ++i) {
+            if (anchors[i].text == text)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    QTemporaryDir m_storage;
+    BoardServiceProcess m_service;
+    std::unique_ptr<QWebEngineProfile> m_profile;
+    QWebEngineView *m_boardView = nullptr;
+    QWebEngineView *m_topicView = nullptr;
+    QtEventLoop m_loop;
+    std::unique_ptr<QtBrowserView> m_board;
+    std::unique_ptr<QtBrowserView> m_topic;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_service.start());
+        m_profile = std::make_unique<QWebEngineProfile>(QStringLiteral("webviews-test"));
+        m_profile->setPersistentStoragePath(m_storage.path());
+        m_boardView = new QWebEngineView;
+        m_boardView->setPage(new QWebEnginePage(m_profile.get(), m_boardView));
+        m_topicView = new QWebEngineView;
+        m_topicView->setPage(new DialogAcceptingPage(m_profile.get(), m_topicView));
+        m_board = std::make_unique<QtBrowserView>(m_boardView, m_loop);
+        m_topic = std::make_unique<QtBrowserView>(m_topicView, m_loop, 2000);
+    }
+
+    void cleanupTestCase()
+    {
+        m_board.reset();
+        m_topic.reset();
+        delete m_boardView;
+        delete m_topicView;
+        m_profile.reset();
+    }
+
+    void readsTheBoardsAnchorsInDocumentOrder()
+    {
+        const int id = m_service.post(QStringLiteral("测试"), QStringLiteral("低价代开发票"), QStringLiteral("广告号"));
+        QVERIFY(load(*m_board, m_service.url(QStringLiteral("/f?kw=%E6%B5%8B%E8%AF%95"))));
+        const auto anchors = m_board->readAnchors();
+        QVERIFY(anchors.has_value());
+        const int title = indexOf(*anchors, QStringLiteral("低价代开发票"));
+        QVERIFY(title > 0);
+        QCOMPARE((*anchors)[title].href, m_service.url(QStringLiteral("/p/%1").arg(id)));
+        QCOMPARE((*anchors)[1].text, std::optional<QString>(QStringLiteral("测试吧")));
+        QCOMPARE((*anchors)[1].href, QString()); // an anchor without an address
+        QCOMPARE(m_board->readyState(), std::optional<int>(kReadyStateComplete));
+    }
+
+    void deletingNeedsTheSignInSharedByBothViewsAndPassesTheConfirmation()
+    {
+        const int id = m_service.post(QStringLiteral("测试"), QStringLiteral("删我"), QStringLiteral("p1"));
+        const QString topicUrl = m_service.url(QStringLiteral("/p/%1").arg(id));
+        QVERIFY(load(*m_topic, topicUrl));
+        QCOMPARE(indexOf(m_topic->readAnchors().value(), QStringLiteral("删除主题")), -1);
+
+        QVERIFY(load(*m_board, m_service.url(QStringLiteral("/login?user=mod&remember=1"))));
+        QVERIFY(load(*m_topic, topicUrl));
+        const int deleteLink = indexOf(m_topic->readAnchors().value(), QStringLiteral("删除主题"));
+        QVERIFY(deleteLink >= 0);
+
+        QSignalSpy finished(m_topic.get(), &QtBrowserView::loadFinished);
+        m_topic->clickAnchor(deleteLink);
+        QVERIFY(finished.wait(10000));
+        QVERIFY(m_service.topic(id)[QStringLiteral("deleted")].toBool());
+        QCOMPARE(m_service.state()[QStringLiteral("decoyClicks")].toInt(), 0);
+    }
+
+    void banButtonInTheInPageFormBansThePoster()
+    {
+        const int id = m_service.post(QStringLiteral("测试"), QStringLiteral("封我"), QStringLiteral("坏人"));
+        QVERIFY(load(*m_topic, m_service.url(QStringLiteral("/p/%1").arg(id))));
+        m_topic->clickAnchor(indexOf(m_topic->readAnchors().value(), QStringLiteral("封")));
+        m_topic->clickNamed(QStringLiteral("ban_ip_button"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_service.state()[QStringLiteral("bans")].toArray().size(), 1, 5000);
+        QCOMPARE(m_service.state()[QStringLiteral("bans")][0][QStringLiteral("poster")].toString(), QStringLiteral("坏人"));
+    }
+
+    void readOfAHungPageFailsWithinItsBound()
+    {
+        QVERIFY(load(*m_topic, m_service.url(QStringLiteral("/hang"))));
+        QTest::qWait(500);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(!m_topic->readAnchors().has_value());
+        QVERIFY(elapsed.elapsed() < 6000);
+        QVERIFY(!m_topic->readyState().has_value());
+    }
+
+    void timedWaitHandlesEventsWithoutSpinning()
+    {
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(100);
+        const std::clock_t cpuBefore = std::clock();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(m_loop.waitFor(2000));
+        const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        QVERIFY(elapsed.elapsed() >= 1990);
+        QVERIFY(ticks >= 15); // events were handled during the wait
+        QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
+    }
+};
+
+QTEST_MAIN(WebViewsTest)
+#include "web_views_test.moc"

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "fakes.h"
+#include "main_window.h"
+#include "qt_event_loop.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWebEngineProfile>
+#include <QWidget>
+
+// One main window as the program builds it, with its own profile and word-list folder and a
+// message box that records instead of blocking.
+struct WindowFixture {
+    explicit WindowFixture(const tidewick::AppOptions &options, const QByteArray &wordListFile = {})
+    {
+        profile.setPersistentStoragePath(storage.filePath(QStringLiteral("profile")));
+        if (!wordListFile.isNull()) {
+            QFile file(wordListPath());
+            file.open(QIODevice::WriteOnly);
+            file.write(wordListFile);
+        }
+        window = std::make_unique<tidewick::MainWindow>(profile, loop, messages, options, wordListPath());
+    }
+
+    ~WindowFixture() { window.reset(); }
+
+    QString wordListPath() const { return storage.filePath(QStringLiteral("data.dat")); }
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    QTemporaryDir storage;
+    QWebEngineProfile profile{QStringLiteral("window-test")};
+    tidewick::QtEventLoop loop;
+    tidewick::fakes::FakeMessageBox messages;
+    std::unique_ptr<tidewick::MainWindow> window;
+};
