@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QWebEngineProfile>
 
+#include <cstdio>
+
 using namespace tidewick;
 
 int main(int argc, char *argv[])
@@ -18,7 +20,10 @@ int main(int argc, char *argv[])
 
     SingleInstance instance;
     if (!instance.tryAcquire()) {
-        QtMessageBox().showCritical(QStringLiteral("该程序已经运行，禁止重复运行！"), QStringLiteral("错误"));
+        const QString refusal = QStringLiteral("该程序已经运行，禁止重复运行！");
+        std::fprintf(stderr, "%s\n", refusal.toLocal8Bit().constData()); // for a start from a terminal
+        std::fflush(stderr);
+        QtMessageBox().showCritical(refusal, QStringLiteral("错误"));
         return 0;
     }
 
