@@ -2,6 +2,7 @@
 
 #include "link_text.h"
 
+#include <array>
 #include <queue>
 
 namespace tidewick {
@@ -9,6 +10,18 @@ namespace tidewick {
 namespace {
 
 constexpr std::uint64_t kEmptyKey = ~std::uint64_t{0};
+
+// The simple upper-case form of every code unit, computed once.
+const std::array<char16_t, 0x10000> &upperCaseTable()
+{
+    static const std::array<char16_t, 0x10000> table = [] {
+        std::array<char16_t, 0x10000> upper{};
+        for (char32_t c = 0; c < 0x10000; ++c)
+            upper[c] = static_cast<char16_t>(QChar::toUpper(c));
+        return upper;
+    }();
+    return table;
+}
 
 std::uint64_t keyOf(std::uint32_t node, char16_t c)
 {
@@ -60,7 +73,7 @@ std::uint32_t WordMatcher::TransitionTable::find(std::uint32_t node, char16_t c)
     }
 }
 
-WordMatcher::WordMatcher(const QStringList &words) : m_nodes(1), m_rootNext(0x10000, 0)
+WordMatcher::WordMatcher(const QStringList &words) : m_nodes(1), m_rootNext(0x10000, 0), m_inSomeWord(0x10000, 0)
 {
     qsizetype codeUnits = 0;
     for (const QString &word : words)
@@ -79,6 +92,7 @@ void WordMatcher::addWord(QStringView upperWord, Children &children)
     std::uint32_t node = 0;
     for (const QChar ch : upperWord) {
         const char16_t c = ch.unicode();
+        m_inSomeWord[c] = 1;
         std::uint32_t next = node == 0 ? m_rootNext[c] : m_next.find(node, c);
         if (next == 0) {
             next = static_cast<std::uint32_t>(m_nodes.size());
@@ -115,6 +129,8 @@ void WordMatcher::linkFailures(const Children &children)
 
 std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
 {
+    if (!m_inSomeWord[c])
+        return 0; // no word holds it: every partial match ends here
     while (state != 0) {
         if (const std::uint32_t next = m_next.find(state, c))
             return next;
@@ -123,13 +139,23 @@ std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
     return m_rootNext[c];
 }
 
-bool WordMatcher::matchesAny(QStringView text) const
+// Feeds the first-pass form of the text (or, with skipDigits, the second-pass form) through the
+// automaton as it goes, without building either form.
+bool WordMatcher::passMatches(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const
 {
-    if (isEmpty())
-        return false;
+    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
     std::uint32_t state = 0;
-    for (const QChar ch : text) {
-        state = step(state, static_cast<char16_t>(QChar::toUpper(ch.unicode())));
+    for (const QChar ch : rawLinkText) {
+        const char16_t c = ch.unicode();
+        if (c <= 0xFF) {
+            const bool digit = c >= u'0' && c <= u'9';
+            const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+            if (digit && sawDigit)
+                *sawDigit = true;
+            if ((digit && skipDigits) || (!digit && !letter))
+                continue;
+        }
+        state = step(state, upper[c]);
         if (m_nodes[state].endsWord)
             return true;
     }
@@ -140,11 +166,11 @@ bool WordMatcher::linkMatches(QStringView rawLinkText) const
 {
     if (isEmpty())
         return false;
-    const QString firstPass = NormaliseLinkText(rawLinkText);
-    if (matchesAny(firstPass))
+    bool sawDigit = false;
+    if (passMatches(rawLinkText, false, &sawDigit))
         return true;
-    const QString secondPass = RemoveDigits(firstPass);
-    return secondPass.size() != firstPass.size() && matchesAny(secondPass);
+    // Without digits the second-pass form equals the first.
+    return sawDigit && passMatches(rawLinkText, true, nullptr);
 }
 
 } // namespace tidewick

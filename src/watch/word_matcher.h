@@ -16,10 +16,8 @@ public:
     WordMatcher() = default;
     explicit WordMatcher(const QStringList &words);
 
-    // True when any word occurs in the text, as WordMatches would find it.
-    bool matchesAny(QStringView text) const;
-
-    // The two-pass link test: the normalised text, or failing that its digit-free form.
+    // The two-pass link test: true when any word occurs, as WordMatches finds it, in the normalised
+    // text or, failing that, in its digit-free form.
     bool linkMatches(QStringView rawLinkText) const;
 
     bool isEmpty() const { return m_nodes.size() <= 1; }
@@ -49,9 +47,11 @@ private:
     void addWord(QStringView upperWord, Children &children);
     void linkFailures(const Children &children);
     std::uint32_t step(std::uint32_t state, char16_t c) const;
+    bool passMatches(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const;
 
     std::vector<Node> m_nodes;
-    std::vector<std::uint32_t> m_rootNext; // indexed by code unit; 0 keeps the root
+    std::vector<std::uint32_t> m_rootNext;   // indexed by code unit; 0 keeps the root
+    std::vector<std::uint8_t> m_inSomeWord;  // indexed by code unit
     TransitionTable m_next;
 };
 
