@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -96,6 +97,10 @@ bool BoardState::nextBoardLoadFails()
     std::lock_guard lock(m_mutex);
     ++m_loads["board"];
     ++m_boardLoads;
+    const std::int64_t now = nowMs();
+    if (m_lastBoardLoadMs)
+        m_maxBoardGapMs = std::max(m_maxBoardGapMs, now - m_lastBoardLoadMs);
+    m_lastBoardLoadMs = now;
     return m_faults.boardErrorEvery > 0 && m_boardLoads % m_faults.boardErrorEvery == 0;
 }
 
@@ -109,6 +114,8 @@ void BoardState::setFaults(const Faults &faults)
 {
     std::lock_guard lock(m_mutex);
     m_faults = faults;
+    m_lastBoardLoadMs = 0;
+    m_maxBoardGapMs = 0;
 }
 
 Faults BoardState::faults() const
@@ -146,6 +153,7 @@ std::string BoardState::stateJson() const
                             {QStringLiteral("bans"), bans},
                             {QStringLiteral("pageLoads"), loads},
                             {QStringLiteral("unauthorized"), m_unauthorized},
+                            {QStringLiteral("maxBoardGapMs"), static_cast<double>(m_maxBoardGapMs)},
                             {QStringLiteral("decoyClicks"), m_decoyClicks}};
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }

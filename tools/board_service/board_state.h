@@ -63,6 +63,8 @@ private:
     std::set<std::string> m_sessions;
     std::map<std::string, int> m_loads;
     int m_boardLoads = 0;
+    std::int64_t m_lastBoardLoadMs = 0; // gap tracking starts with each change of the faults
+    std::int64_t m_maxBoardGapMs = 0;
     int m_unauthorized = 0;
     int m_decoyClicks = 0;
     Faults m_faults;

@@ -1,0 +1,157 @@
+// End-to-end figures of the watch loop with the real web engine against the local board service:
+// scan latency (board load finished to topic navigation started), time from a forbidden topic
+// being posted to its deletion, and a burst of forbidden topics among innocent ones, with the
+// ban option off and on. Prints a table; run it by hand (bench/run-loop-bench).
+#include "board_service_process.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QTimer>
+#include <QWebEngineView>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace tidewick;
+
+namespace {
+
+const QString kBoard = QStringLiteral("bench");
+
+void waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done() && elapsed.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+QByteArray wordList(int count)
+{
+    QStringList words{QStringLiteral("代开")};
+    for (int i = 1; i < count; ++i)
+        words.append(QStringLiteral("禁词%1号").arg(i));
+    QByteArray bytes = QByteArray::number(words.size()) + "\r\n";
+    QStringEncoder gbk("GBK");
+    for (const QString &word : words)
+        bytes += gbk.encode(word) + QByteArray("\r\n");
+    return bytes;
+}
+
+void report(const char *what, QList<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    if (samples.isEmpty()) {
+        std::printf("%-58s no samples\n", what);
+        return;
+    }
+    std::printf("%-58s n=%-3lld median %7.1f ms   worst %7.1f ms\n", what, static_cast<long long>(samples.size()),
+                samples[samples.size() / 2], samples.last());
+}
+
+struct Bench {
+    BoardServiceProcess service;
+    std::unique_ptr<WindowFixture> window;
+
+    bool deleted(int id) { return service.topic(id)[QStringLiteral("deleted")].toBool(); }
+
+    void open(bool ban)
+    {
+        AppOptions options;
+        options.boardHost = service.host();
+        options.portalUrl = service.url(QStringLiteral("/login?user=bench&remember=1"));
+        window = std::make_unique<WindowFixture>(options, wordList(1000));
+        window->window->startUp();
+        waitUntil([] { return false; }, 1500);
+        window->control<QCheckBox>("Check1")->setChecked(ban);
+        window->control<QLineEdit>("Text1")->setText(kBoard);
+        window->control<QPushButton>("Command1")->click();
+        waitUntil([] { return false; }, 1000);
+    }
+
+    // Posting to deletion, one topic at a time while the watch runs.
+    QList<double> deletionLatency(int samples)
+    {
+        QList<double> ms;
+        for (int i = 0; i < samples; ++i) {
+            const int id = service.post(kBoard, QStringLiteral("低价代开发票%1").arg(i), QStringLiteral("p%1").arg(i));
+            waitUntil([&] { return deleted(id); }, 30000);
+            const QJsonObject t = service.topic(id);
+            if (t[QStringLiteral("deleted")].toBool())
+                ms.append(t[QStringLiteral("deletedMs")].toDouble() - t[QStringLiteral("createdMs")].toDouble());
+        }
+        return ms;
+    }
+
+    void burst(int forbidden, int innocent)
+    {
+        window->control<QPushButton>("Command2")->click();
+        QList<int> bad;
+        QList<int> good;
+        for (int i = 0; i < innocent + forbidden; ++i) {
+            if (i % ((innocent + forbidden) / forbidden) == 0 && bad.size() < forbidden)
+                bad << service.post(kBoard, QStringLiteral("代 开%1").arg(i), QStringLiteral("b%1").arg(i));
+            else
+                good << service.post(kBoard, QStringLiteral("晚霞%1").arg(i), QStringLiteral("g%1").arg(i));
+        }
+        QElapsedTimer elapsed;
+        elapsed.start();
+        window->control<QPushButton>("Command1")->click();
+        waitUntil([&] { return std::all_of(bad.begin(), bad.end(), [&](int id) { return deleted(id); }); }, 600000);
+        const double seconds = elapsed.elapsed() / 1000.0;
+        const int done = static_cast<int>(std::count_if(bad.begin(), bad.end(), [&](int id) { return deleted(id); }));
+        const int wrong = static_cast<int>(std::count_if(good.begin(), good.end(), [&](int id) { return deleted(id); }));
+        std::printf("burst of %d forbidden among %d innocent: %d deleted in %.1f s (%.2f topics/s), innocent deleted: %d\n",
+                    forbidden, innocent, done, seconds, done / seconds, wrong);
+    }
+};
+
+// Board load finished to topic navigation started, on a page of 200 links against 1,000 words.
+void scanLatency(Bench &bench, int samples)
+{
+    bench.service.setFaults(QStringLiteral("boardExtraLinks=190"));
+    auto *board = bench.window->control<QWebEngineView>("WebBrowser1");
+    auto *topic = bench.window->control<QWebEngineView>("WebBrowser2");
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastBoardLoad = 0;
+    QList<double> ms;
+    QObject scope; // the connections end with this function
+    QObject::connect(board, &QWebEngineView::loadFinished, &scope, [&] { lastBoardLoad = clock.nsecsElapsed(); });
+    QObject::connect(topic, &QWebEngineView::loadStarted, &scope, [&] {
+        if (topic->url().path().startsWith(u"/p/"))
+            ms.append((clock.nsecsElapsed() - lastBoardLoad) / 1e6);
+    });
+    bench.deletionLatency(samples);
+    report("scan: board load finished -> topic navigation (200 links)", ms);
+    bench.service.setFaults(QString());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    for (const bool ban : {false, true}) {
+        Bench bench;
+        if (!bench.service.start())
+            return 1;
+        bench.open(ban);
+        if (!ban)
+            scanLatency(bench, 20);
+        report(ban ? "posted -> deleted, ban option on" : "posted -> deleted, ban option off",
+               bench.deletionLatency(ban ? 10 : 20));
+        if (ban)
+            bench.burst(10, 100);
+        else
+            bench.burst(50, 500);
+        bench.window->control<QPushButton>("Command2")->click();
+        bench.window.reset();
+    }
+    return 0;
+}
