@@ -51,7 +51,7 @@ void report(const char *what, QList<double> samples)
         return;
     }
     std::printf("%-58s n=%-3lld median %7.1f ms   worst %7.1f ms\n", what, static_cast<long long>(samples.size()),
-                samples[samples.size() / 2], samples.last());
+        samples[samples.size() / 2], samples.last());
 }
 
 struct Bench {
@@ -105,9 +105,11 @@ struct Bench {
         waitUntil([&] { return std::all_of(bad.begin(), bad.end(), [&](int id) { return deleted(id); }); }, 600000);
         const double seconds = elapsed.elapsed() / 1000.0;
         const int done = static_cast<int>(std::count_if(bad.begin(), bad.end(), [&](int id) { return deleted(id); }));
-        const int wrong = static_cast<int>(std::count_if(good.begin(), good.end(), [&](int id) { return deleted(id); }));
-        std::printf("burst of %d forbidden among %d innocent: %d deleted in %.1f s (%.2f topics/s), innocent deleted: %d\n",
-                    forbidden, innocent, done, seconds, done / seconds, wrong);
+        const int wrong
+            = static_cast<int>(std::count_if(good.begin(), good.end(), [&](int id) { return deleted(id); }));
+        std::printf(
+            "burst of %d forbidden among %d innocent: %d deleted in %.1f s (%.2f topics/s), innocent deleted: %d\n",
+            forbidden, innocent, done, seconds, done / seconds, wrong);
     }
 };
 
@@ -145,7 +147,7 @@ int main(int argc, char *argv[])
         if (!ban)
             scanLatency(bench, 20);
         report(ban ? "posted -> deleted, ban option on" : "posted -> deleted, ban option off",
-               bench.deletionLatency(ban ? 10 : 20));
+            bench.deletionLatency(ban ? 10 : 20));
         if (ban)
             bench.burst(10, 100);
         else

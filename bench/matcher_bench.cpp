@@ -16,8 +16,9 @@ QChar pick(std::mt19937 &random, const QString &pool)
     return pool[static_cast<qsizetype>(random() % pool.size())];
 }
 
-const QString kLinkPool = QStringLiteral("的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动"
-                                         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ,.!?-【】");
+const QString kLinkPool
+    = QStringLiteral("的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动"
+                     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ,.!?-【】");
 
 QStringList pageTexts()
 {

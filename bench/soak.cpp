@@ -77,8 +77,9 @@ int main(int argc, char *argv[])
     options.boardHost = service.host();
     options.portalUrl = service.url(QStringLiteral("/login?user=soak&remember=1"));
     QStringEncoder gbk("GBK");
-    WindowFixture window(options, QByteArray("2\r\n") + gbk.encode(QStringLiteral("代开")) + "\r\n" +
-                                      gbk.encode(QStringLiteral("刷单")) + "\r\n");
+    WindowFixture window(options,
+        QByteArray("2\r\n") + gbk.encode(QStringLiteral("代开")) + "\r\n" + gbk.encode(QStringLiteral("刷单"))
+            + "\r\n");
     window.window->startUp();
 
     QList<int> forbidden, forbiddenWithoutDelete, innocent;
@@ -89,11 +90,11 @@ int main(int argc, char *argv[])
         if (posted % 10 == 0) {
             const bool noDelete = posted % 50 == 0;
             const int id = service.post(QStringLiteral("soak"), QStringLiteral("兼职刷 单 %1").arg(posted),
-                                        QStringLiteral("s%1").arg(posted), noDelete);
+                QStringLiteral("s%1").arg(posted), noDelete);
             (noDelete ? forbiddenWithoutDelete : forbidden).append(id);
         } else {
-            innocent.append(service.post(QStringLiteral("soak"), QStringLiteral("日常分享 %1").arg(posted),
-                                         QStringLiteral("n%1").arg(posted)));
+            innocent.append(service.post(
+                QStringLiteral("soak"), QStringLiteral("日常分享 %1").arg(posted), QStringLiteral("n%1").arg(posted)));
         }
     });
     QTimer::singleShot(2000, &app, [&] {
@@ -107,8 +108,8 @@ int main(int argc, char *argv[])
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &app, [&] {
         std::printf("minute %3lld: resident %6ld MB (tool and web engine processes), %d topics posted\n",
-                    static_cast<long long>(elapsed.elapsed() / 60000), treeResidentKb(QCoreApplication::applicationPid()) / 1024,
-                    posted);
+            static_cast<long long>(elapsed.elapsed() / 60000),
+            treeResidentKb(QCoreApplication::applicationPid()) / 1024, posted);
         std::fflush(stdout);
     });
     sampler.start(60000);
@@ -122,11 +123,12 @@ int main(int argc, char *argv[])
     for (const int id : innocent)
         innocentDeleted += service.topic(id)[QStringLiteral("deleted")].toBool();
     const QJsonObject state = service.state();
-    std::printf("forbidden deleted: %d of %lld; without a delete link (left standing): %lld; innocent deleted: %d of %lld\n",
-                deleted, static_cast<long long>(forbidden.size()), static_cast<long long>(forbiddenWithoutDelete.size()),
-                innocentDeleted, static_cast<long long>(innocent.size()));
+    std::printf(
+        "forbidden deleted: %d of %lld; without a delete link (left standing): %lld; innocent deleted: %d of %lld\n",
+        deleted, static_cast<long long>(forbidden.size()), static_cast<long long>(forbiddenWithoutDelete.size()),
+        innocentDeleted, static_cast<long long>(innocent.size()));
     std::printf("board loads: %d, longest gap between board loads: %.1f s\n",
-                state[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(),
-                state[QStringLiteral("maxBoardGapMs")].toDouble() / 1000);
+        state[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(),
+        state[QStringLiteral("maxBoardGapMs")].toDouble() / 1000);
     return deleted == forbidden.size() && innocentDeleted == 0 ? 0 : 1;
 }

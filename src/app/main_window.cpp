@@ -25,21 +25,20 @@ namespace {
 constexpr int kTimer1IntervalMs = 8000;
 
 const QString kStartTitle = QStringLiteral("Tidewick 1.1");
-const QString kLabel3Text = QStringLiteral(
-    "如果下边的网页显示你没有登录，请登录，选择记住登录状态，然后再开启删帖机，必须是大吧主或小吧主才能使用本软件进行管理。"
-    "本软件会实时只能匹配贴吧列表是否含有词汇库中所有词条内容。");
+const QString kLabel3Text = QStringLiteral("如果下边的网页显示你没有登录，请登录，选择记住登录状态，然后再开启删帖机，"
+                                           "必须是大吧主或小吧主才能使用本软件进行管理。"
+                                           "本软件会实时只能匹配贴吧列表是否含有词汇库中所有词条内容。");
 
 QFont windowFont()
 {
     QFont font(QStringList{QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"),
-                           QStringLiteral("Noto Sans CJK SC"), QStringLiteral("sans-serif")},
-               9);
+                   QStringLiteral("Noto Sans CJK SC"), QStringLiteral("sans-serif")},
+        9);
     font.setWeight(QFont::Normal);
     return font;
 }
 
-template <typename Widget>
-Widget *place(Widget *widget, const char *name, const QRect &geometry)
+template <typename Widget> Widget *place(Widget *widget, const char *name, const QRect &geometry)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
@@ -79,11 +78,13 @@ QListWidgetItem *listItem(const QString &text)
 
 } // namespace
 
-MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages,
-                       const AppOptions &options, const QString &wordListPath)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint),
-      m_loop(loop), m_options(options)
+MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
+    const QString &wordListPath)
+    : QWidget(nullptr,
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+            | Qt::WindowCloseButtonHint)
+    , m_loop(loop)
+    , m_options(options)
 {
     setObjectName(QStringLiteral("Form1"));
     setFont(windowFont());
@@ -95,8 +96,8 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     m_board = new QtBrowserView(m_WebBrowser1, loop);
     m_topic = new QtBrowserView(m_WebBrowser2, loop);
     m_store = std::make_unique<WordListStore>(m_words, wordListPath, messages);
-    m_watch = std::make_unique<BoardWatch>(*m_board, *m_topic, m_options.boardHost,
-                                           [this](const QString &title) { setWindowTitle(title); });
+    m_watch = std::make_unique<BoardWatch>(
+        *m_board, *m_topic, m_options.boardHost, [this](const QString &title) { setWindowTitle(title); });
     m_sequence = std::make_unique<TopicActionSequence>(TopicActionSequence::Ports{
         *m_topic, *m_board, m_timer1Port, loop, m_clock, [this] { return m_Check1->isChecked(); }});
 
@@ -124,16 +125,16 @@ void MainWindow::createControls(QWebEngineProfile &profile)
     m_Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_Command2 = button(this, "Command2", QStringLiteral("暂停删帖机"), {328, 12, 97, 25});
     m_Command4 = button(this, "Command4", QStringLiteral("退出"), {472, 8, 81, 33});
-    m_Check1 = place(new QCheckBox(QStringLiteral("违者封IP/ID(慎用，会造成删帖速度减慢)"), this), "Check1",
-                     {216, 80, 249, 17});
+    m_Check1 = place(
+        new QCheckBox(QStringLiteral("违者封IP/ID(慎用，会造成删帖速度减慢)"), this), "Check1", {216, 80, 249, 17});
     m_Check2 = place(new QCheckBox(QStringLiteral("本窗口置顶"), this), "Check2", {464, 80, 89, 17});
     m_WebBrowser2->raise();
 }
 
 void MainWindow::setTabOrder()
 {
-    const QList<QWidget *> order{m_WebBrowser1, m_Command1, m_Text1,    m_List1,  m_Text2, m_Command3,
-                                 m_WebBrowser2, m_Command2, m_Command4, m_Check1, m_Check2};
+    const QList<QWidget *> order{m_WebBrowser1, m_Command1, m_Text1, m_List1, m_Text2, m_Command3, m_WebBrowser2,
+        m_Command2, m_Command4, m_Check1, m_Check2};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -151,16 +152,15 @@ void MainWindow::wireEvents()
     connect(m_Text2, &QLineEdit::returnPressed, this, &MainWindow::addWord);
     connect(m_List1, &QListWidget::itemClicked, this, &MainWindow::enableRemoveButton);
     connect(m_List1, &QListWidget::currentRowChanged, this, &MainWindow::enableRemoveButton);
-    connect(m_List1, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
-        m_words.setTicked(m_List1->row(item), item->checkState() == Qt::Checked);
-    });
+    connect(m_List1, &QListWidget::itemChanged, this,
+        [this](QListWidgetItem *item) { m_words.setTicked(m_List1->row(item), item->checkState() == Qt::Checked); });
 }
 
 // The list widget shows the word list model, entry for entry.
 void MainWindow::mirrorWordList()
 {
     connect(&m_words, &WordList::entryInserted, this,
-            [this](int index) { m_List1->insertItem(index, listItem(m_words.text(index))); });
+        [this](int index) { m_List1->insertItem(index, listItem(m_words.text(index))); });
     connect(&m_words, &WordList::entryRemoved, this, [this](int index) { delete m_List1->takeItem(index); });
     connect(&m_words, &WordList::entriesReset, this, [this] {
         m_List1->clear();

@@ -35,7 +35,7 @@ class MainWindow final : public QWidget {
     Q_OBJECT
 public:
     MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
-               const QString &wordListPath);
+        const QString &wordListPath);
 
     // Start-up after the single-instance check: word list, portal page, title, shown centred.
     void startUp();

@@ -36,7 +36,10 @@ AnchorList TopicActionSequence::readLinks()
     return links;
 }
 
-TopicActionSequence::TopicActionSequence(Ports ports) : m_ports(std::move(ports)) {}
+TopicActionSequence::TopicActionSequence(Ports ports)
+    : m_ports(std::move(ports))
+{
+}
 
 void TopicActionSequence::run()
 {

@@ -10,7 +10,7 @@ namespace tidewick {
 // One `a` element of a loaded document, as read in document order.
 struct Anchor {
     std::optional<QString> text; // innerText; empty optional when it could not be read
-    QString href;                // resolved address; empty when the anchor has none
+    QString href; // resolved address; empty when the anchor has none
 };
 
 using AnchorList = QList<Anchor>;

@@ -12,7 +12,7 @@ public:
     using QWebEnginePage::QWebEnginePage;
 
 protected:
-    void javaScriptAlert(const QUrl &, const QString &) override {}
+    void javaScriptAlert(const QUrl &, const QString &) override { }
     bool javaScriptConfirm(const QUrl &, const QString &) override { return true; }
     bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override { return false; }
 };

@@ -17,10 +17,10 @@ namespace tidewick {
 
 namespace {
 
-const QString kReadAnchorsScript = QStringLiteral(
-    "(function(){var r=[];var a=document.getElementsByTagName('a');"
-    "for(var i=0;i<a.length;i++){var t=null;try{t=a[i].innerText;}catch(e){}"
-    "r.push([t,a[i].href||'']);}return r;})()");
+const QString kReadAnchorsScript
+    = QStringLiteral("(function(){var r=[];var a=document.getElementsByTagName('a');"
+                     "for(var i=0;i<a.length;i++){var t=null;try{t=a[i].innerText;}catch(e){}"
+                     "r.push([t,a[i].href||'']);}return r;})()");
 
 const QString kReadyStateScript = QStringLiteral("document.readyState");
 
@@ -64,7 +64,10 @@ QString scriptString(const QString &text)
 } // namespace
 
 QtBrowserView::QtBrowserView(QWebEngineView *view, const EventLoop &loop, int readTimeoutMs)
-    : QObject(view), m_view(view), m_loop(loop), m_readTimeoutMs(readTimeoutMs)
+    : QObject(view)
+    , m_view(view)
+    , m_loop(loop)
+    , m_readTimeoutMs(readTimeoutMs)
 {
     connect(view, &QWebEngineView::loadFinished, this, [this] { Q_EMIT loadFinished(); });
 }
@@ -122,12 +125,11 @@ std::optional<QVariant> QtBrowserView::runScript(const QString &script)
     auto answer = std::make_shared<std::optional<QVariant>>();
     QEventLoop wait;
     QPointer<QEventLoop> waiting(&wait);
-    m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                                  [answer, waiting](const QVariant &value) {
-                                      *answer = value;
-                                      if (waiting)
-                                          waiting->quit();
-                                  });
+    m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, waiting](const QVariant &value) {
+        *answer = value;
+        if (waiting)
+            waiting->quit();
+    });
     QTimer::singleShot(m_readTimeoutMs, &wait, &QEventLoop::quit);
     if (!answer->has_value())
         wait.exec();

@@ -23,7 +23,7 @@ bool QtEventLoop::waitFor(long long ms)
         return false;
     QEventLoop loop;
     QTimer::singleShot(std::chrono::milliseconds(std::clamp(ms, 0LL, static_cast<long long>(INT_MAX))),
-                       Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
     return !m_ended;
 }

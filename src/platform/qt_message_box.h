@@ -9,7 +9,10 @@ namespace tidewick {
 
 class QtMessageBox final : public MessageBox {
 public:
-    explicit QtMessageBox(QWidget *parent = nullptr) : m_parent(parent) {}
+    explicit QtMessageBox(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {
+    }
     void showCritical(const QString &text, const QString &title) override;
 
 private:

@@ -43,8 +43,8 @@ void requestAboveState(QWindow &window, bool onTop)
     event.data.data32[2] = internAtom(connection, "_NET_WM_STATE_STAYS_ON_TOP");
     event.data.data32[3] = 1; // source: a normal application
     xcb_send_event(connection, 0, screen->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&event));
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char *>(&event));
     xcb_flush(connection);
 }
 #endif
@@ -58,7 +58,7 @@ void setKeptOnTop(QWidget &window, bool onTop)
         return;
 #if defined(Q_OS_WIN)
     SetWindowPos(reinterpret_cast<HWND>(handle->winId()), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
+        SWP_NOMOVE | SWP_NOSIZE);
 #elif defined(TIDEWICK_HAS_XCB)
     requestAboveState(*handle, onTop);
 #endif

@@ -20,8 +20,8 @@ bool isTopicAddress(const QString &href)
 
 QString boardListAddress(const QString &boardHost, const QString &boardName)
 {
-    return QStringLiteral("http://") + boardHost + QStringLiteral("/f?kw=") +
-           QString::fromLatin1(QUrl::toPercentEncoding(boardName));
+    return QStringLiteral("http://") + boardHost + QStringLiteral("/f?kw=")
+        + QString::fromLatin1(QUrl::toPercentEncoding(boardName));
 }
 
 QString deletedTitle(qint32 deletedCount)
@@ -30,7 +30,10 @@ QString deletedTitle(qint32 deletedCount)
 }
 
 BoardWatch::BoardWatch(BrowserView &board, BrowserView &topic, QString boardHost, TitleSetter setTitle)
-    : m_board(board), m_topic(topic), m_boardHost(std::move(boardHost)), m_setTitle(std::move(setTitle))
+    : m_board(board)
+    , m_topic(topic)
+    , m_boardHost(std::move(boardHost))
+    , m_setTitle(std::move(setTitle))
 {
 }
 

@@ -73,7 +73,10 @@ std::uint32_t WordMatcher::TransitionTable::find(std::uint32_t node, char16_t c)
     }
 }
 
-WordMatcher::WordMatcher(const QStringList &words) : m_nodes(1), m_rootNext(0x10000, 0), m_inSomeWord(0x10000, 0)
+WordMatcher::WordMatcher(const QStringList &words)
+    : m_nodes(1)
+    , m_rootNext(0x10000, 0)
+    , m_inSomeWord(0x10000, 0)
 {
     qsizetype codeUnits = 0;
     for (const QString &word : words)

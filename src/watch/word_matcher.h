@@ -50,8 +50,8 @@ private:
     bool passMatches(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const;
 
     std::vector<Node> m_nodes;
-    std::vector<std::uint32_t> m_rootNext;   // indexed by code unit; 0 keeps the root
-    std::vector<std::uint8_t> m_inSomeWord;  // indexed by code unit
+    std::vector<std::uint32_t> m_rootNext; // indexed by code unit; 0 keeps the root
+    std::vector<std::uint8_t> m_inSomeWord; // indexed by code unit
     TransitionTable m_next;
 };
 

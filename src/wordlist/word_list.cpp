@@ -6,15 +6,16 @@ namespace tidewick {
 
 namespace {
 
-template <typename Entry>
-bool keyLess(const Entry &a, const Entry &b)
+template <typename Entry> bool keyLess(const Entry &a, const Entry &b)
 {
     return a.key.compare(b.key) < 0;
 }
 
 } // namespace
 
-WordList::WordList(const QLocale &locale, QObject *parent) : QObject(parent), m_collator(locale)
+WordList::WordList(const QLocale &locale, QObject *parent)
+    : QObject(parent)
+    , m_collator(locale)
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
 }

@@ -22,7 +22,10 @@ constexpr char kLf = '\n';
 // other LF belongs to the line. GBK trail bytes are never CR, so a split cannot cut a character.
 class LineReader {
 public:
-    explicit LineReader(QIODevice &device) : m_device(device) {}
+    explicit LineReader(QIODevice &device)
+        : m_device(device)
+    {
+    }
 
     std::optional<QByteArray> next()
     {
@@ -76,9 +79,9 @@ std::optional<double> readRadixNumber(QByteArrayView digits, int radix)
     bool any = false;
     for (const char c : digits) {
         const int digit = (c >= '0' && c <= '9') ? c - '0'
-                          : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                          : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                   : radix;
+            : (c >= 'a' && c <= 'f')             ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F')             ? c - 'A' + 10
+                                                 : radix;
         if (digit >= radix)
             break;
         value = value * radix + digit;

@@ -17,13 +17,16 @@ const QString kDuplicateText = QStringLiteral("您输入的词汇已经存在！
 
 QString saveFailedText(const QString &path)
 {
-    return QStringLiteral("违规词汇库无法保存到文件：\n%1\n刚才的修改在程序重新启动后将会丢失。").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("违规词汇库无法保存到文件：\n%1\n刚才的修改在程序重新启动后将会丢失。")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace
 
 WordListStore::WordListStore(WordList &list, QString path, MessageBox &messages)
-    : m_list(list), m_path(std::move(path)), m_messages(messages)
+    : m_list(list)
+    , m_path(std::move(path))
+    , m_messages(messages)
 {
 }
 
@@ -62,7 +65,8 @@ void WordListStore::RemoveTickedWords()
 bool WordListStore::SaveWordList()
 {
     QSaveFile file(m_path);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(encodeWordList(m_list.texts())) >= 0 && file.commit();
+    const bool saved
+        = file.open(QIODevice::WriteOnly) && file.write(encodeWordList(m_list.texts())) >= 0 && file.commit();
     if (!saved)
         m_messages.showCritical(saveFailedText(m_path), kErrorTitle);
     return saved;

@@ -12,9 +12,9 @@ class WordList;
 class WordListStore {
 public:
     enum class AddOutcome {
-        Added,     // the box is cleared
+        Added, // the box is cleared
         Duplicate, // refused with a message; the box is cleared
-        Ignored,   // empty text or a full list: nothing happens, the box keeps its text
+        Ignored, // empty text or a full list: nothing happens, the box keeps its text
     };
 
     WordListStore(WordList &list, QString path, MessageBox &messages);

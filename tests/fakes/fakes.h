@@ -26,7 +26,11 @@ inline Anchor link(const QString &text, const QString &href = QStringLiteral("ht
 
 class FakeBrowserView final : public BrowserView {
 public:
-    FakeBrowserView(Journal &journal, QString name) : m_journal(journal), m_name(std::move(name)) {}
+    FakeBrowserView(Journal &journal, QString name)
+        : m_journal(journal)
+        , m_name(std::move(name))
+    {
+    }
 
     void navigate(const QString &url) override { note(QStringLiteral("navigate ") + url); }
     void refresh() override { note(QStringLiteral("refresh")); }
@@ -61,7 +65,11 @@ public:
 // scheduled up to their end, nested handlers included.
 class FakeEventLoop final : public EventLoop {
 public:
-    FakeEventLoop(Journal &journal, FakeClock &clock) : m_journal(journal), m_clock(clock) {}
+    FakeEventLoop(Journal &journal, FakeClock &clock)
+        : m_journal(journal)
+        , m_clock(clock)
+    {
+    }
 
     bool processPendingEvents() override
     {
@@ -99,7 +107,10 @@ private:
 
 class FakeTimer final : public RestartableTimer {
 public:
-    explicit FakeTimer(Journal &journal) : m_journal(journal) {}
+    explicit FakeTimer(Journal &journal)
+        : m_journal(journal)
+    {
+    }
     void restart() override { m_journal.append(QStringLiteral("timer restart")); }
 
 private:

@@ -98,9 +98,8 @@ private Q_SLOTS:
         // Each focusable widget stands for the named control it belongs to (a web view's focus
         // goes to an inner widget).
         const QStringList order{QStringLiteral("WebBrowser1"), QStringLiteral("Command1"), QStringLiteral("Text1"),
-                                QStringLiteral("List1"),       QStringLiteral("Text2"),    QStringLiteral("Command3"),
-                                QStringLiteral("WebBrowser2"), QStringLiteral("Command2"), QStringLiteral("Command4"),
-                                QStringLiteral("Check1"),      QStringLiteral("Check2")};
+            QStringLiteral("List1"), QStringLiteral("Text2"), QStringLiteral("Command3"), QStringLiteral("WebBrowser2"),
+            QStringLiteral("Command2"), QStringLiteral("Command4"), QStringLiteral("Check1"), QStringLiteral("Check2")};
         const auto controlOf = [&](QWidget *widget) {
             for (; widget; widget = widget->parentWidget()) {
                 if (order.contains(widget->objectName()))
@@ -178,7 +177,8 @@ private Q_SLOTS:
         QList<int> innocent;
         for (int i = 0; i < 4; ++i) {
             innocent << service.post(board, QStringLiteral("分享第%1张晚霞").arg(i), QStringLiteral("路人%1").arg(i));
-            forbidden << service.post(board, QStringLiteral("低价 代-%1开 发票").arg(i), QStringLiteral("广告%1").arg(i));
+            forbidden << service.post(
+                board, QStringLiteral("低价 代-%1开 发票").arg(i), QStringLiteral("广告%1").arg(i));
         }
         AppOptions options;
         options.boardHost = service.host();
@@ -237,7 +237,8 @@ private Q_SLOTS:
             if (service.topic(last)[QStringLiteral("pageLoads")].toInt() == 0)
                 return;
             watcher.stop();
-            QTimer::singleShot(1000, this, [&] { QTest::mouseClick(f.control<QPushButton>("Command4"), Qt::LeftButton); });
+            QTimer::singleShot(
+                1000, this, [&] { QTest::mouseClick(f.control<QPushButton>("Command4"), Qt::LeftButton); });
         });
         watcher.start(50);
         QTRY_VERIFY_WITH_TIMEOUT(f.loop.programEnded(), 20000);

@@ -29,7 +29,7 @@ private:
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
         process.setProcessEnvironment(env);
         process.start(m_home.filePath(QStringLiteral("tidewick")),
-                      {QStringLiteral("--portal-url"), QStringLiteral("about:blank")});
+            {QStringLiteral("--portal-url"), QStringLiteral("about:blank")});
         QVERIFY(process.waitForStarted(5000));
     }
 

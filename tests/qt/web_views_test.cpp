@@ -106,7 +106,8 @@ private Q_SLOTS:
         m_topic->clickAnchor(indexOf(m_topic->readAnchors().value(), QStringLiteral("封")));
         m_topic->clickNamed(QStringLiteral("ban_ip_button"));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.state()[QStringLiteral("bans")].toArray().size(), 1, 5000);
-        QCOMPARE(m_service.state()[QStringLiteral("bans")][0][QStringLiteral("poster")].toString(), QStringLiteral("坏人"));
+        QCOMPARE(
+            m_service.state()[QStringLiteral("bans")][0][QStringLiteral("poster")].toString(), QStringLiteral("坏人"));
     }
 
     void readOfAHungPageFailsWithinItsBound()

@@ -27,8 +27,7 @@ struct WindowFixture {
 
     QString wordListPath() const { return storage.filePath(QStringLiteral("data.dat")); }
 
-    template <typename T>
-    T *control(const char *name) const
+    template <typename T> T *control(const char *name) const
     {
         return window->findChild<T *>(QString::fromLatin1(name));
     }

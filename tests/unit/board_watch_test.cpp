@@ -55,7 +55,7 @@ TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
 TEST_F(BoardWatchTest, FirstMatchingAnchorIsOpenedAndCounted)
 {
     showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")),
-              link(QStringLiteral("兼职刷 单"), kTopicA), link(QStringLiteral("代开"), kTopicB)});
+        link(QStringLiteral("兼职刷 单"), kTopicA), link(QStringLiteral("代开"), kTopicB)});
     watch.Start(QString());
     journal.clear();
     watch.BoardScanCycle();
@@ -92,7 +92,7 @@ TEST_F(BoardWatchTest, SameTopicTwiceInARowEndsTheScanWithoutOpeningOrReloading)
 TEST_F(BoardWatchTest, OpensTheMatchingAnchorsOwnAddressAndSkipsAnchorsWithoutOne)
 {
     showPage({link(QStringLiteral("代开"), QString()), link(QStringLiteral("代开"), QStringLiteral("javascript:;")),
-              Anchor{std::nullopt, kTopicA}, link(QStringLiteral("代开"), kTopicB)});
+        Anchor{std::nullopt, kTopicA}, link(QStringLiteral("代开"), kTopicB)});
     watch.BoardScanCycle();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicB});
 }

@@ -62,12 +62,13 @@ TEST_F(TopicActionSequenceTest, WithoutBanOptionDeletesThroughTheFirstDeleteLink
     };
     const Case cases[] = {
         {"two delete links", {QStringLiteral("楼主"), kDelete, kDelete},
-         entries({"timer restart", "topic click 1", "board refresh"})},
+            entries({"timer restart", "topic click 1", "board refresh"})},
         {"no delete link", {QStringLiteral("楼主")}, entries({"timer restart"})},
         {"no links", {}, entries({"timer restart"})},
         {"decoys only",
-         {QStringLiteral("删除主题 "), QStringLiteral(" 删除主题"), QStringLiteral("删除"), QStringLiteral("删除主题帖")},
-         entries({"timer restart"})},
+            {QStringLiteral("删除主题 "), QStringLiteral(" 删除主题"), QStringLiteral("删除"),
+                QStringLiteral("删除主题帖")},
+            entries({"timer restart"})},
     };
     for (const Case &c : cases) {
         journal.clear();
@@ -90,10 +91,11 @@ TEST_F(TopicActionSequenceTest, BansThroughTheFirstBanLinkWithBothWaits)
     banOption = true;
     clock.now += 400; // 0.4 s past a whole second: the first wait lasts 1.6 s
     topic.anchors = links({QStringLiteral("a"), QStringLiteral("封禁"), QStringLiteral("c"), kBan, QStringLiteral("e"),
-                           QStringLiteral("f"), QStringLiteral("g"), kBan, kDelete});
+        QStringLiteral("f"), QStringLiteral("g"), kBan, kDelete});
     sequence.run();
-    EXPECT_EQ(journal, entries({"timer restart", "yield", "yield", "yield", "topic click 3", "wait 1600",
-                                "topic click ban_ip_button", "wait 3000", "topic click 8", "board refresh"}));
+    EXPECT_EQ(journal,
+        entries({"timer restart", "yield", "yield", "yield", "topic click 3", "wait 1600", "topic click ban_ip_button",
+            "wait 3000", "topic click 8", "board refresh"}));
 }
 
 TEST_F(TopicActionSequenceTest, WithoutBanLinkDeletesAtOnceAfterYieldingPerLink)
@@ -125,9 +127,9 @@ TEST_F(TopicActionSequenceTest, NestedCompletionDuringAWaitRunsToItsEndFirst)
         sequence.run();
     });
     sequence.run();
-    EXPECT_EQ(journal, entries({"timer restart", "topic click 0", "wait 2000",
-                                "timer restart", "yield", "yield", "topic click 1", "board refresh",
-                                "topic click ban_ip_button", "wait 3000", "topic click 1", "board refresh"}));
+    EXPECT_EQ(journal,
+        entries({"timer restart", "topic click 0", "wait 2000", "timer restart", "yield", "yield", "topic click 1",
+            "board refresh", "topic click ban_ip_button", "wait 3000", "topic click 1", "board refresh"}));
     EXPECT_TRUE(sequence.AwaitingBan());
 }
 

@@ -23,28 +23,27 @@ struct EncodeCase {
     QByteArray bytes;
 };
 
-class EncodeTable : public testing::TestWithParam<EncodeCase> {};
+class EncodeTable : public testing::TestWithParam<EncodeCase> { };
 
 TEST_P(EncodeTable, WritesTheExactBytes)
 {
     EXPECT_EQ(encodeWordList(GetParam().entries).toHex(' '), GetParam().bytes.toHex(' ')) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EncodeTable,
+INSTANTIATE_TEST_SUITE_P(Cases, EncodeTable,
     testing::Values(EncodeCase{"empty list", {}, QByteArray("0\r\n\r\n")},
-                    EncodeCase{"only entry empty", {QString()}, QByteArray("1\r\n\r\n")},
-                    EncodeCase{"two entries", {QStringLiteral("ab"), QStringLiteral("c")}, QByteArray("2\r\nab\r\nc\r\n")},
-                    EncodeCase{"CJK in GBK", {QStringLiteral("删除")}, QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n")},
-                    EncodeCase{"outside GBK", {QStringLiteral("a\u0E01b")}, QByteArray("1\r\na?b\r\n")},
-                    EncodeCase{"euro sign", {QStringLiteral("\u20AC")}, QByteArray("1\r\n\x80\r\n")}));
+        EncodeCase{"only entry empty", {QString()}, QByteArray("1\r\n\r\n")},
+        EncodeCase{"two entries", {QStringLiteral("ab"), QStringLiteral("c")}, QByteArray("2\r\nab\r\nc\r\n")},
+        EncodeCase{"CJK in GBK", {QStringLiteral("删除")}, QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n")},
+        EncodeCase{"outside GBK", {QStringLiteral("a\u0E01b")}, QByteArray("1\r\na?b\r\n")},
+        EncodeCase{"euro sign", {QStringLiteral("\u20AC")}, QByteArray("1\r\n\x80\r\n")}));
 
 struct CountCase {
     const char *line;
     qint32 count;
 };
 
-class CountTable : public testing::TestWithParam<CountCase> {};
+class CountTable : public testing::TestWithParam<CountCase> { };
 
 TEST_P(CountTable, ReadsTheCountLeniently)
 {
@@ -52,13 +51,11 @@ TEST_P(CountTable, ReadsTheCountLeniently)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CountTable,
-                         testing::Values(CountCase{"3", 3}, CountCase{"3abc", 3}, CountCase{"abc", 0}, CountCase{"", 0},
-                                         CountCase{"0", 0}, CountCase{"-2", -2}, CountCase{" 1 2\t", 12},
-                                         CountCase{"2.5", 2}, CountCase{"3.5", 4}, CountCase{"2.51", 3},
-                                         CountCase{"1e2", 100}, CountCase{"1E+1x", 10}, CountCase{"&H10", 16},
-                                         CountCase{"&h1F", 31}, CountCase{"&O17", 15}, CountCase{"&Hz", 0},
-                                         CountCase{"+7", 7}, CountCase{".", 0}, CountCase{"4294967296", 0},
-                                         CountCase{"2147483647", 2147483647}, CountCase{"1e999", 0}));
+    testing::Values(CountCase{"3", 3}, CountCase{"3abc", 3}, CountCase{"abc", 0}, CountCase{"", 0}, CountCase{"0", 0},
+        CountCase{"-2", -2}, CountCase{" 1 2\t", 12}, CountCase{"2.5", 2}, CountCase{"3.5", 4}, CountCase{"2.51", 3},
+        CountCase{"1e2", 100}, CountCase{"1E+1x", 10}, CountCase{"&H10", 16}, CountCase{"&h1F", 31},
+        CountCase{"&O17", 15}, CountCase{"&Hz", 0}, CountCase{"+7", 7}, CountCase{".", 0}, CountCase{"4294967296", 0},
+        CountCase{"2147483647", 2147483647}, CountCase{"1e999", 0}));
 
 struct DecodeCase {
     const char *name;
@@ -66,32 +63,32 @@ struct DecodeCase {
     QStringList entries;
 };
 
-class DecodeTable : public testing::TestWithParam<DecodeCase> {};
+class DecodeTable : public testing::TestWithParam<DecodeCase> { };
 
 TEST_P(DecodeTable, LoadsWhatTheCountCovers)
 {
     EXPECT_EQ(decode(GetParam().bytes), GetParam().entries) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DecodeTable,
-    testing::Values(
-        DecodeCase{"empty file", QByteArray(), {}},
-        DecodeCase{"count 0", QByteArray("0\r\na\r\n"), {}},
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeTable,
+    testing::Values(DecodeCase{"empty file", QByteArray(), {}}, DecodeCase{"count 0", QByteArray("0\r\na\r\n"), {}},
         DecodeCase{"negative count", QByteArray("-1\r\na\r\n"), {}},
         DecodeCase{"letters only", QByteArray("abc\r\na\r\n"), {}},
-        DecodeCase{"3abc", QByteArray("3abc\r\na\r\nb\r\nc\r\nd\r\n"), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}},
+        DecodeCase{"3abc", QByteArray("3abc\r\na\r\nb\r\nc\r\nd\r\n"),
+            {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}},
         DecodeCase{"2.5 rounds to 2", QByteArray("2.5\r\na\r\nb\r\nc\r\n"), {QStringLiteral("a"), QStringLiteral("b")}},
         DecodeCase{"&H10", QByteArray("&H2\r\na\r\nb\r\nc\r\n"), {QStringLiteral("a"), QStringLiteral("b")}},
-        DecodeCase{"empty line counts but adds nothing", QByteArray("3\r\na\r\n\r\nb\r\nc\r\n"), {QStringLiteral("a"), QStringLiteral("b")}},
+        DecodeCase{"empty line counts but adds nothing", QByteArray("3\r\na\r\n\r\nb\r\nc\r\n"),
+            {QStringLiteral("a"), QStringLiteral("b")}},
         DecodeCase{"truncated", QByteArray("5\r\na\r\nb"), {QStringLiteral("a"), QStringLiteral("b")}},
         DecodeCase{"huge count stops at the end", QByteArray("2147483647\r\na\r\n"), {QStringLiteral("a")}},
-        DecodeCase{"lone LF inside a line", QByteArray("2\r\na\nb\r\nc\r\n"), {QStringLiteral("a\nb"), QStringLiteral("c")}},
+        DecodeCase{
+            "lone LF inside a line", QByteArray("2\r\na\nb\r\nc\r\n"), {QStringLiteral("a\nb"), QStringLiteral("c")}},
         DecodeCase{"CR without LF", QByteArray("2\ra\rb"), {QStringLiteral("a"), QStringLiteral("b")}},
         DecodeCase{"duplicates stay", QByteArray("2\r\na\r\na\r\n"), {QStringLiteral("a"), QStringLiteral("a")}},
         DecodeCase{"GBK", QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n"), {QStringLiteral("删除")}},
         DecodeCase{"invalid GBK harms nothing around it", QByteArray("3\r\na\x81\r\n\x81 b\r\nc\r\n"),
-                   {QStringLiteral("a\uFFFD"), QStringLiteral("\uFFFD b"), QStringLiteral("c")}}));
+            {QStringLiteral("a\uFFFD"), QStringLiteral("\uFFFD b"), QStringLiteral("c")}}));
 
 TEST(WordListFile, ALargeCountLoadsNoMoreThanTheListHolds)
 {
@@ -103,7 +100,8 @@ TEST(WordListFile, ALargeCountLoadsNoMoreThanTheListHolds)
 
 TEST(WordListFile, RoundTripsAnyEncodableList)
 {
-    const QStringList entries{QStringLiteral("代开"), QStringLiteral("a b"), QStringLiteral("Ab\nc"), QStringLiteral("€")};
+    const QStringList entries{
+        QStringLiteral("代开"), QStringLiteral("a b"), QStringLiteral("Ab\nc"), QStringLiteral("€")};
     EXPECT_EQ(decode(encodeWordList(entries)), entries);
 }
 

@@ -57,8 +57,9 @@ TEST_F(WordListStoreTest, LoadsSortedCaseInsensitivelyKeepingTheOrderOfEquals)
 {
     writeFile(path(), QByteArray("5\r\nb\r\nA\r\na\r\nB\r\nc\r\n"));
     store.LoadWordList();
-    EXPECT_EQ(list.texts(), (QStringList{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"),
-                                         QStringLiteral("B"), QStringLiteral("c")}));
+    EXPECT_EQ(list.texts(),
+        (QStringList{
+            QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("c")}));
     list.insert(QStringLiteral("C"));
     EXPECT_EQ(list.text(5), QStringLiteral("C")) << "an added equal goes after the ones there";
 }
@@ -124,9 +125,8 @@ TEST_F(WordListStoreTest, FailedSaveIsReportedAndLeavesTheOldFileWhole)
         {
             if (geteuid() == 0 && setuid(65534) != 0)
                 std::_Exit(3);
-            const bool saved = store.AddWord(QStringLiteral("new")) == WordListStore::AddOutcome::Added &&
-                               messages.shown.size() == 1 && messages.shown[0].first.contains(path()) &&
-                               list.count() == 2;
+            const bool saved = store.AddWord(QStringLiteral("new")) == WordListStore::AddOutcome::Added
+                && messages.shown.size() == 1 && messages.shown[0].first.contains(path()) && list.count() == 2;
             std::_Exit(saved ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");

@@ -69,27 +69,26 @@ struct LinkCase {
     bool expected;
 };
 
-class LinkMatchTable : public testing::TestWithParam<LinkCase> {};
+class LinkMatchTable : public testing::TestWithParam<LinkCase> { };
 
 TEST_P(LinkMatchTable, TriesTheNormalisedTextThenItsDigitFreeForm)
 {
     EXPECT_EQ(WordMatcher(GetParam().words).linkMatches(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LinkMatchTable,
+INSTANTIATE_TEST_SUITE_P(Cases, LinkMatchTable,
     testing::Values(LinkCase{{QStringLiteral("abcd")}, QStringLiteral("ab12cd"), true},
-                    LinkCase{{QStringLiteral("b1")}, QStringLiteral("ab12cd"), true},
-                    LinkCase{{QStringLiteral("b1")}, QStringLiteral("abcd"), false},
-                    LinkCase{{QStringLiteral("代开")}, QStringLiteral("低价 代-开 发票"), true},
-                    LinkCase{{QStringLiteral("代开")}, QStringLiteral("代\u3000开"), false},
-                    LinkCase{{QStringLiteral("代开")}, QStringLiteral("代2开"), true},
-                    LinkCase{{QStringLiteral("a b")}, QStringLiteral("a b"), false},
-                    LinkCase{{QString()}, QStringLiteral("anything"), false}, LinkCase{{}, QStringLiteral("x"), false},
-                    LinkCase{{QStringLiteral("SPAM")}, QStringLiteral("s.p.a.m"), true},
-                    LinkCase{{QStringLiteral("abc"), QStringLiteral("bcd")}, QStringLiteral("xbcdx"), true},
-                    LinkCase{{QStringLiteral("abcde"), QStringLiteral("cd")}, QStringLiteral("abcdf"), true},
-                    LinkCase{{QStringLiteral("abcde")}, QStringLiteral("abcdf"), false}));
+        LinkCase{{QStringLiteral("b1")}, QStringLiteral("ab12cd"), true},
+        LinkCase{{QStringLiteral("b1")}, QStringLiteral("abcd"), false},
+        LinkCase{{QStringLiteral("代开")}, QStringLiteral("低价 代-开 发票"), true},
+        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代\u3000开"), false},
+        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代2开"), true},
+        LinkCase{{QStringLiteral("a b")}, QStringLiteral("a b"), false},
+        LinkCase{{QString()}, QStringLiteral("anything"), false}, LinkCase{{}, QStringLiteral("x"), false},
+        LinkCase{{QStringLiteral("SPAM")}, QStringLiteral("s.p.a.m"), true},
+        LinkCase{{QStringLiteral("abc"), QStringLiteral("bcd")}, QStringLiteral("xbcdx"), true},
+        LinkCase{{QStringLiteral("abcde"), QStringLiteral("cd")}, QStringLiteral("abcdf"), true},
+        LinkCase{{QStringLiteral("abcde")}, QStringLiteral("abcdf"), false}));
 
 TEST(WordMatcher, HandlesAMegabyteLinkText)
 {

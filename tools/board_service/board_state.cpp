@@ -17,8 +17,8 @@ std::int64_t nowMs()
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-Topic BoardState::post(const std::string &board, const std::string &title, const std::string &poster,
-                       bool withoutDeleteLink)
+Topic BoardState::post(
+    const std::string &board, const std::string &title, const std::string &poster, bool withoutDeleteLink)
 {
     std::lock_guard lock(m_mutex);
     Topic topic{static_cast<int>(m_topics.size()) + 1, board, title, poster, nowMs(), std::nullopt, withoutDeleteLink};
@@ -129,13 +129,11 @@ std::string BoardState::stateJson() const
     std::lock_guard lock(m_mutex);
     QJsonArray topics;
     for (const Topic &t : m_topics) {
-        QJsonObject o{{QStringLiteral("id"), t.id},
-                      {QStringLiteral("board"), QString::fromStdString(t.board)},
-                      {QStringLiteral("title"), QString::fromStdString(t.title)},
-                      {QStringLiteral("poster"), QString::fromStdString(t.poster)},
-                      {QStringLiteral("createdMs"), static_cast<double>(t.createdMs)},
-                      {QStringLiteral("deleted"), t.deletedMs.has_value()},
-                      {QStringLiteral("pageLoads"), t.pageLoads}};
+        QJsonObject o{{QStringLiteral("id"), t.id}, {QStringLiteral("board"), QString::fromStdString(t.board)},
+            {QStringLiteral("title"), QString::fromStdString(t.title)},
+            {QStringLiteral("poster"), QString::fromStdString(t.poster)},
+            {QStringLiteral("createdMs"), static_cast<double>(t.createdMs)},
+            {QStringLiteral("deleted"), t.deletedMs.has_value()}, {QStringLiteral("pageLoads"), t.pageLoads}};
         if (t.deletedMs)
             o.insert(QStringLiteral("deletedMs"), static_cast<double>(*t.deletedMs));
         topics.append(o);
@@ -143,18 +141,15 @@ std::string BoardState::stateJson() const
     QJsonArray bans;
     for (const Ban &b : m_bans) {
         bans.append(QJsonObject{{QStringLiteral("poster"), QString::fromStdString(b.poster)},
-                                {QStringLiteral("topicId"), b.topicId},
-                                {QStringLiteral("atMs"), static_cast<double>(b.atMs)}});
+            {QStringLiteral("topicId"), b.topicId}, {QStringLiteral("atMs"), static_cast<double>(b.atMs)}});
     }
     QJsonObject loads;
     for (const auto &[kind, count] : m_loads)
         loads.insert(QString::fromStdString(kind), count);
-    const QJsonObject state{{QStringLiteral("topics"), topics},
-                            {QStringLiteral("bans"), bans},
-                            {QStringLiteral("pageLoads"), loads},
-                            {QStringLiteral("unauthorized"), m_unauthorized},
-                            {QStringLiteral("maxBoardGapMs"), static_cast<double>(m_maxBoardGapMs)},
-                            {QStringLiteral("decoyClicks"), m_decoyClicks}};
+    const QJsonObject state{{QStringLiteral("topics"), topics}, {QStringLiteral("bans"), bans},
+        {QStringLiteral("pageLoads"), loads}, {QStringLiteral("unauthorized"), m_unauthorized},
+        {QStringLiteral("maxBoardGapMs"), static_cast<double>(m_maxBoardGapMs)},
+        {QStringLiteral("decoyClicks"), m_decoyClicks}};
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }
 

@@ -28,9 +28,9 @@ struct Ban {
 };
 
 struct Faults {
-    int boardErrorEvery = 0;   // every n-th board load answers 503; 0: never
-    int topicDelayMs = 0;      // every topic page waits this long before answering
-    int boardExtraLinks = 0;   // filler links added to every board page
+    int boardErrorEvery = 0; // every n-th board load answers 503; 0: never
+    int topicDelayMs = 0; // every topic page waits this long before answering
+    int boardExtraLinks = 0; // filler links added to every board page
 };
 
 // Everything the service knows, guarded for its worker threads.

@@ -51,10 +51,14 @@ void signIn(BoardState &state, const httplib::Request &request, httplib::Respons
 void seedDemo(BoardState &state)
 {
     const char *topics[][2] = {
-        {"周末一起去爬山吗", "山行者"},         {"新人报到，请多关照", "小白"},
-        {"出售 代-开 发票 联系QQ", "广告号"},   {"这个吧的置顶帖在哪里看", "路人甲"},
-        {"低价代 开发票，量大从优", "推广员"},  {"分享一张今天拍的晚霞", "摄影爱好者"},
-        {"有没有人一起学做饭", "厨房新手"},     {"兼职刷单日结，轻松月入过万", "招聘小助手"},
+        {"周末一起去爬山吗", "山行者"},
+        {"新人报到，请多关照", "小白"},
+        {"出售 代-开 发票 联系QQ", "广告号"},
+        {"这个吧的置顶帖在哪里看", "路人甲"},
+        {"低价代 开发票，量大从优", "推广员"},
+        {"分享一张今天拍的晚霞", "摄影爱好者"},
+        {"有没有人一起学做饭", "厨房新手"},
+        {"兼职刷单日结，轻松月入过万", "招聘小助手"},
     };
     for (const auto &topic : topics)
         state.post("demo", topic[0], topic[1], false);
@@ -104,13 +108,14 @@ void route(httplib::Server &server, BoardState &state)
     });
     server.Get("/api/post", [&](const httplib::Request &req, httplib::Response &res) {
         const Topic topic = state.post(req.get_param_value("board"), req.get_param_value("title"),
-                                       req.get_param_value("poster"), req.has_param("nodelete"));
-        res.set_content("{\"id\":" + std::to_string(topic.id) + ",\"createdMs\":" + std::to_string(topic.createdMs) + "}",
-                        "application/json");
+            req.get_param_value("poster"), req.has_param("nodelete"));
+        res.set_content(
+            "{\"id\":" + std::to_string(topic.id) + ",\"createdMs\":" + std::to_string(topic.createdMs) + "}",
+            "application/json");
     });
     server.Get("/api/faults", [&](const httplib::Request &req, httplib::Response &res) {
-        state.setFaults(Faults{intParam(req, "boardErrorEvery"), intParam(req, "topicDelayMs"),
-                               intParam(req, "boardExtraLinks")});
+        state.setFaults(
+            Faults{intParam(req, "boardErrorEvery"), intParam(req, "topicDelayMs"), intParam(req, "boardExtraLinks")});
         res.set_content("{}", "application/json");
     });
 }
@@ -134,7 +139,8 @@ int main(int argc, char *argv[])
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     route(server, state);
-    const int bound = port ? (server.bind_to_port("127.0.0.1", port) ? port : -1) : server.bind_to_any_port("127.0.0.1");
+    const int bound
+        = port ? (server.bind_to_port("127.0.0.1", port) ? port : -1) : server.bind_to_any_port("127.0.0.1");
     if (bound <= 0) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);
         return 1;

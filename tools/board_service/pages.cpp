@@ -8,10 +8,10 @@ namespace {
 
 std::string page(const std::string &title, const std::string &body)
 {
-    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + escapeHtml(title) +
-           "</title><style>body{font-family:sans-serif;font-size:14px;margin:8px}li{margin:4px 0}"
-           ".poster{color:#777;margin-left:8px}.mod a{margin-right:12px}</style></head><body>" +
-           body + "</body></html>";
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + escapeHtml(title)
+        + "</title><style>body{font-family:sans-serif;font-size:14px;margin:8px}li{margin:4px 0}"
+          ".poster{color:#777;margin-left:8px}.mod a{margin-right:12px}</style></head><body>"
+        + body + "</body></html>";
 }
 
 std::string percentEncode(const std::string &text)
@@ -37,11 +37,20 @@ std::string escapeHtml(const std::string &text)
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -50,31 +59,32 @@ std::string escapeHtml(const std::string &text)
 std::string portalPage(bool signedIn)
 {
     if (signedIn) {
-        return page("本地论坛", "<h3>本地论坛</h3><p id=\"who\">已登录</p>"
-                                "<p><a href=\"/f?kw=demo\">进入 demo 吧</a></p>");
+        return page("本地论坛",
+            "<h3>本地论坛</h3><p id=\"who\">已登录</p>"
+            "<p><a href=\"/f?kw=demo\">进入 demo 吧</a></p>");
     }
     return page("本地论坛 - 登录",
-                "<h3>本地论坛</h3><form id=\"signin\" method=\"post\" action=\"/login\">"
-                "<p>用户名 <input name=\"user\" autofocus></p>"
-                "<p>密码 <input name=\"password\" type=\"password\"></p>"
-                "<p><label><input name=\"remember\" type=\"checkbox\" value=\"1\" checked>记住登录状态</label></p>"
-                "<p><input type=\"submit\" value=\"登录\"></p></form>");
+        "<h3>本地论坛</h3><form id=\"signin\" method=\"post\" action=\"/login\">"
+        "<p>用户名 <input name=\"user\" autofocus></p>"
+        "<p>密码 <input name=\"password\" type=\"password\"></p>"
+        "<p><label><input name=\"remember\" type=\"checkbox\" value=\"1\" checked>记住登录状态</label></p>"
+        "<p><input type=\"submit\" value=\"登录\"></p></form>");
 }
 
 // Realistic surroundings: an image map whose areas come before the topics, anchors without an
 // address, poster and paging links.
 std::string boardPage(const std::string &board, const std::vector<Topic> &topics, int extraLinks)
 {
-    std::string body = "<p><a href=\"/\">首页</a> <a name=\"top\">" + escapeHtml(board) +
-                       "吧</a> <a href=\"/f?kw=" + percentEncode(board) + "\">刷新</a></p>";
+    std::string body = "<p><a href=\"/\">首页</a> <a name=\"top\">" + escapeHtml(board)
+        + "吧</a> <a href=\"/f?kw=" + percentEncode(board) + "\">刷新</a></p>";
     body += "<map name=\"hot\">";
     for (const Topic &t : topics)
         body += "<area shape=\"rect\" coords=\"0,0,10,10\" href=\"/p/" + std::to_string(t.id) + "\" alt=\"\">";
     body += "</map><img usemap=\"#hot\" width=\"1\" height=\"1\" alt=\"\"><ul>";
     for (const Topic &t : topics) {
-        body += "<li><a class=\"title\" href=\"/p/" + std::to_string(t.id) + "\">" + escapeHtml(t.title) +
-                "</a><a class=\"poster\" href=\"/home?un=" + percentEncode(t.poster) + "\">" +
-                escapeHtml(t.poster) + "</a></li>";
+        body += "<li><a class=\"title\" href=\"/p/" + std::to_string(t.id) + "\">" + escapeHtml(t.title)
+            + "</a><a class=\"poster\" href=\"/home?un=" + percentEncode(t.poster) + "\">" + escapeHtml(t.poster)
+            + "</a></li>";
     }
     body += "</ul><p><a>更多</a> <a href=\"/f?kw=" + percentEncode(board) + "&amp;pn=50\">下一页</a></p>";
     for (int i = 0; i < extraLinks; ++i)
@@ -87,8 +97,8 @@ std::string boardPage(const std::string &board, const std::vector<Topic> &topics
 std::string topicPage(const Topic &topic, bool moderator)
 {
     const std::string id = std::to_string(topic.id);
-    std::string body = "<h3>" + escapeHtml(topic.title) + "</h3><p>楼主：<a href=\"/home?un=" +
-                       percentEncode(topic.poster) + "\">" + escapeHtml(topic.poster) + "</a></p>";
+    std::string body = "<h3>" + escapeHtml(topic.title) + "</h3><p>楼主：<a href=\"/home?un="
+        + percentEncode(topic.poster) + "\">" + escapeHtml(topic.poster) + "</a></p>";
     if (moderator) {
         body += "<p class=\"mod\">";
         if (topic.id % 2 == 0) {
@@ -96,13 +106,13 @@ std::string topicPage(const Topic &topic, bool moderator)
         }
         body += "<a href=\"javascript:;\" onclick=\"document.getElementById('banform').style.display='block'\">封</a>";
         if (!topic.withoutDeleteLink) {
-            body += "<a href=\"/delete?tid=" + id +
-                    "\" onclick=\"return confirm('确定要删除这个主题吗？')\">删除主题</a>";
+            body += "<a href=\"/delete?tid=" + id
+                + "\" onclick=\"return confirm('确定要删除这个主题吗？')\">删除主题</a>";
         }
-        body += "</p><div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster) +
-                "：<input type=\"button\" name=\"ban_ip_button\" value=\"确定\" onclick=\"fetch('/ban?tid=" + id +
-                "',{method:'POST',credentials:'same-origin'}).then(function(){document.getElementById('banned')"
-                ".textContent='已封禁'})\"><span id=\"banned\"></span></div>";
+        body += "</p><div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster)
+            + "：<input type=\"button\" name=\"ban_ip_button\" value=\"确定\" onclick=\"fetch('/ban?tid=" + id
+            + "',{method:'POST',credentials:'same-origin'}).then(function(){document.getElementById('banned')"
+              ".textContent='已封禁'})\"><span id=\"banned\"></span></div>";
     }
     body += "<p>正文</p>";
     return page(topic.title, body);
@@ -116,8 +126,9 @@ std::string messagePage(const std::string &title, const std::string &text)
 std::string hangingPage()
 {
     // Hangs right after the load, in a task that hidden-page timer throttling does not delay.
-    return page("hang", "<p>loading</p><script>addEventListener('load',function(){var c=new MessageChannel();"
-                        "c.port1.onmessage=function(){for(;;){}};c.port2.postMessage(0);});</script>");
+    return page("hang",
+        "<p>loading</p><script>addEventListener('load',function(){var c=new MessageChannel();"
+        "c.port1.onmessage=function(){for(;;){}};c.port2.postMessage(0);});</script>");
 }
 
 } // namespace boardservice
