@@ -4,6 +4,8 @@
 #include "qt_browser_view.h"
 #include "qt_clock.h"
 #include "qt_event_loop.h"
+#include "qt_timer.h"
+#include "topic_action_sequence.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -40,6 +42,8 @@ private:
     QWebEngineView *m_boardView = nullptr;
     QWebEngineView *m_topicView = nullptr;
     QtEventLoop m_loop;
+    QTimer m_timerObject;
+    QtTimer m_timer{m_timerObject};
     std::unique_ptr<QtBrowserView> m_board;
     std::unique_ptr<QtBrowserView> m_topic;
 
@@ -119,6 +123,19 @@ private Q_SLOTS:
         QVERIFY(!m_topic->readAnchors().has_value());
         QVERIFY(elapsed.elapsed() < 6000);
         QVERIFY(!m_topic->readyState().has_value());
+    }
+
+    void timedWaitOnTheRealClockEndsAtTheNextWholeSecondPlusOne()
+    {
+        QtClock clock;
+        TopicActionSequence sequence({*m_topic, *m_board, m_timer, m_loop, clock, [] { return false; }});
+        while (clock.nowMs() % 1000 < 900 || clock.nowMs() % 1000 > 950)
+            QTest::qWait(5);
+        const long long entered = clock.nowMs();
+        QVERIFY(sequence.WaitSeconds(2));
+        const long long expectedEnd = (entered / 1000 + 2) * 1000;
+        QVERIFY2(clock.nowMs() >= expectedEnd && clock.nowMs() < expectedEnd + 400,
+            qPrintable(QStringLiteral("entered %1 ended %2").arg(entered).arg(clock.nowMs())));
     }
 
     void timedWaitHandlesEventsWithoutSpinning()

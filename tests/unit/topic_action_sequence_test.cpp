@@ -180,6 +180,19 @@ TEST_F(TopicActionSequenceTest, ProgramEndDuringAWaitIsFinal)
     }
 }
 
+TEST_F(TopicActionSequenceTest, FailedReadBeforeTheDeleteStepNeverReusesTheEarlierLinks)
+{
+    banOption = true;
+    topic.anchors = links({QStringLiteral("a"), kDelete});
+    int reads = 0;
+    topic.onRead = [&] {
+        if (++reads == 2)
+            topic.anchors = std::nullopt; // the page stops answering after the ban scan's read
+    };
+    sequence.run();
+    EXPECT_EQ(journal, entries({"timer restart", "yield", "yield"}));
+}
+
 TEST_F(TopicActionSequenceTest, PageWithMoreLinksThanTheCountHoldsIsTreatedAsLinkless)
 {
     AnchorList many = links({kDelete});
