@@ -1,7 +1,7 @@
 // Soak run of the whole loop against the local board service: topics posted continuously (one in
 // ten forbidden, some of those without a delete link), an error status on every 20th board load,
-// slow topic pages. Reports deletions, the longest gap between board loads and the resident memory
-// of the tool with all its web engine processes. Usage: soak [minutes] (default 15).
+// slow topic pages, a board page of the newest 50 topics. Reports deletions, the longest gap between board loads and
+// the resident memory of the tool with all its web engine processes. Usage: soak [minutes] (default 15).
 #include "board_service_process.h"
 #include "window_fixture.h"
 
@@ -71,7 +71,7 @@ int main(int argc, char *argv[])
     BoardServiceProcess service;
     if (!service.start())
         return 1;
-    service.setFaults(QStringLiteral("boardErrorEvery=20&topicDelayMs=800"));
+    service.setFaults(QStringLiteral("boardErrorEvery=20&topicDelayMs=800&boardPageSize=50"));
 
     AppOptions options;
     options.boardHost = service.host();

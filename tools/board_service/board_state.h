@@ -31,6 +31,7 @@ struct Faults {
     int boardErrorEvery = 0; // every n-th board load answers 503; 0: never
     int topicDelayMs = 0; // every topic page waits this long before answering
     int boardExtraLinks = 0; // filler links added to every board page
+    int boardPageSize = 0; // a board page lists only the newest n topics; 0: all
 };
 
 // Everything the service knows, guarded for its worker threads.

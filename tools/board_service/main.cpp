@@ -76,7 +76,11 @@ void route(httplib::Server &server, BoardState &state)
         if (state.nextBoardLoadFails())
             return html(res, messagePage("出错了", "服务暂时不可用"), 503);
         const std::string board = req.get_param_value("kw");
-        html(res, boardPage(board, state.liveTopics(board), state.faults().boardExtraLinks));
+        const Faults faults = state.faults();
+        std::vector<Topic> topics = state.liveTopics(board);
+        if (faults.boardPageSize > 0 && static_cast<int>(topics.size()) > faults.boardPageSize)
+            topics.resize(static_cast<std::size_t>(faults.boardPageSize));
+        html(res, boardPage(board, topics, faults.boardExtraLinks));
     });
     server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
         if (const int delay = state.faults().topicDelayMs)
