@@ -151,6 +151,13 @@ private Q_SLOTS:
         const QRect firstRow = list->visualItemRect(list->item(0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, firstRow.center() + QPoint(20, 0));
         QVERIFY(remove->isEnabled());
+
+        QTest::mouseClick(remove, Qt::LeftButton); // nothing ticked: rewrites the list, disables itself
+        QVERIFY(!remove->isEnabled());
+        QTest::keyClicks(text2, QStringLiteral("a")); // lands before the current entry
+        QTest::keyClick(text2, Qt::Key_Return);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("a"));
+        QVERIFY(!remove->isEnabled());
     }
 
     void keepOnTopChangesOnlyTheStacking()
