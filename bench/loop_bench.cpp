@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringEncoder>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -31,16 +30,12 @@ void waitUntil(const std::function<bool()> &done, int timeoutMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-QByteArray wordList(int count)
+QStringList wordList(int count)
 {
     QStringList words{QStringLiteral("代开")};
     for (int i = 1; i < count; ++i)
         words.append(QStringLiteral("禁词%1号").arg(i));
-    QByteArray bytes = QByteArray::number(words.size()) + "\r\n";
-    QStringEncoder gbk("GBK");
-    for (const QString &word : words)
-        bytes += gbk.encode(word) + QByteArray("\r\n");
-    return bytes;
+    return words;
 }
 
 void report(const char *what, QList<double> samples)

@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringEncoder>
 #include <QTimer>
 
 #include <cstdio>
@@ -76,10 +75,7 @@ int main(int argc, char *argv[])
     AppOptions options;
     options.boardHost = service.host();
     options.portalUrl = service.url(QStringLiteral("/login?user=soak&remember=1"));
-    QStringEncoder gbk("GBK");
-    WindowFixture window(options,
-        QByteArray("2\r\n") + gbk.encode(QStringLiteral("代开")) + "\r\n" + gbk.encode(QStringLiteral("刷单"))
-            + "\r\n");
+    WindowFixture window(options, {QStringLiteral("代开"), QStringLiteral("刷单")});
     window.window->startUp();
 
     QList<int> forbidden, forbiddenWithoutDelete, innocent;

@@ -23,15 +23,6 @@ AppOptions blankPortal()
     return options;
 }
 
-QByteArray gbkWordList(const QStringList &words)
-{
-    QByteArray bytes = QByteArray::number(words.size()) + "\r\n";
-    QStringEncoder gbk("GBK");
-    for (const QString &word : words)
-        bytes += gbk.encode(word) + QByteArray("\r\n");
-    return bytes;
-}
-
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -84,7 +75,7 @@ private Q_SLOTS:
 
     void startsIdleWithFocusOnTheBoardViewAndTabsInDesignOrder()
     {
-        WindowFixture f(blankPortal(), gbkWordList({QStringLiteral("代开")}));
+        WindowFixture f(blankPortal(), QStringList({QStringLiteral("代开")}));
         f.window->startUp();
         QVERIFY(!f.control<QCheckBox>("Check1")->isChecked());
         QVERIFY(!f.control<QCheckBox>("Check2")->isChecked());
@@ -119,7 +110,7 @@ private Q_SLOTS:
 
     void editsTheWordListThroughItsControls()
     {
-        WindowFixture f(blankPortal(), gbkWordList({QStringLiteral("b"), QStringLiteral("d")}));
+        WindowFixture f(blankPortal(), QStringList({QStringLiteral("b"), QStringLiteral("d")}));
         f.window->startUp();
         auto *text2 = f.control<QLineEdit>("Text2");
         auto *list = f.control<QListWidget>("List1");
@@ -190,7 +181,7 @@ private Q_SLOTS:
         AppOptions options;
         options.boardHost = service.host();
         options.portalUrl = service.url(QStringLiteral("/"));
-        WindowFixture f(options, gbkWordList({QStringLiteral("代开"), QStringLiteral("刷单")}));
+        WindowFixture f(options, QStringList({QStringLiteral("代开"), QStringLiteral("刷单")}));
         f.window->startUp();
 
         // Sign in on the portal page in the board view, as a moderator would.

@@ -1,11 +1,11 @@
 // The real executable on a virtual display, driven with real mouse and keyboard input the way a
 // moderator uses it, against the local board service.
 #include "board_service_process.h"
+#include "word_list_file.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -98,7 +98,7 @@ private Q_SLOTS:
         }
         QFile list(m_home.filePath(QStringLiteral("data.dat")));
         QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write("1\r\n" + QStringEncoder("GBK").encode(QStringLiteral("刷单")) + "\r\n");
+        list.write(tidewick::encodeWordList({QStringLiteral("刷单")}));
         list.close();
 
         QProcess program;

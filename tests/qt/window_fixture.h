@@ -3,6 +3,7 @@
 #include "fakes.h"
 #include "main_window.h"
 #include "qt_event_loop.h"
+#include "word_list_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,13 +13,14 @@
 // One main window as the program builds it, with its own profile and word-list folder and a
 // message box that records instead of blocking.
 struct WindowFixture {
-    explicit WindowFixture(const tidewick::AppOptions &options, const QByteArray &wordListFile = {})
+    // Without words there is no word-list file.
+    explicit WindowFixture(const tidewick::AppOptions &options, const QStringList &words = {})
     {
         profile.setPersistentStoragePath(storage.filePath(QStringLiteral("profile")));
-        if (!wordListFile.isNull()) {
+        if (!words.isEmpty()) {
             QFile file(wordListPath());
             file.open(QIODevice::WriteOnly);
-            file.write(wordListFile);
+            file.write(tidewick::encodeWordList(words));
         }
         window = std::make_unique<tidewick::MainWindow>(profile, loop, messages, options, wordListPath());
     }
