@@ -1,7 +1,7 @@
 // End-to-end figures of the watch loop with the real web engine against the local board service:
 // scan latency (board load finished to topic navigation started), time from a forbidden topic
 // being posted to its deletion, and a burst of forbidden topics among innocent ones, with the
-// ban option off and on. Prints a table; run it by hand (bench/run-loop-bench).
+// ban option off and on. Prints a table; run it by hand: build/default/bench/loop_bench.
 #include "board_service_process.h"
 #include "window_fixture.h"
 

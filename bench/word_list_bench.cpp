@@ -1,6 +1,5 @@
 // Word-list load and save at the list's limit of 32,767 CJK words, and adding one word to a full
 // file (sorted insert, atomic save and matcher rebuild).
-#include "fakes.h"
 #include "word_list.h"
 #include "word_list_file.h"
 #include "word_list_store.h"
@@ -40,7 +39,6 @@ struct StoreFixture {
     }
     QTemporaryDir folder;
     QString path = wordListPath(folder.path());
-    fakes::FakeMessageBox messages;
 };
 
 void BM_LoadWordList(benchmark::State &state)
@@ -48,7 +46,7 @@ void BM_LoadWordList(benchmark::State &state)
     StoreFixture f(WordList::kMaxEntries);
     for (auto _ : state) {
         WordList list(QLocale(QLocale::Chinese, QLocale::China));
-        WordListStore store(list, f.path, f.messages);
+        WordListStore store(list, f.path);
         store.LoadWordList();
         benchmark::DoNotOptimize(list.count());
     }
@@ -59,7 +57,7 @@ void BM_SaveWordList(benchmark::State &state)
 {
     StoreFixture f(WordList::kMaxEntries);
     WordList list(QLocale(QLocale::Chinese, QLocale::China));
-    WordListStore store(list, f.path, f.messages);
+    WordListStore store(list, f.path);
     store.LoadWordList();
     for (auto _ : state)
         benchmark::DoNotOptimize(store.SaveWordList());
@@ -70,7 +68,7 @@ void BM_AddWordToFullFile(benchmark::State &state)
 {
     StoreFixture f(WordList::kMaxEntries - 1);
     WordList list(QLocale(QLocale::Chinese, QLocale::China));
-    WordListStore store(list, f.path, f.messages);
+    WordListStore store(list, f.path);
     store.LoadWordList();
     for (auto _ : state) {
         store.AddWord(QStringLiteral("新词"));

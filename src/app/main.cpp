@@ -32,7 +32,8 @@ int main(int argc, char *argv[])
     QtEventLoop loop;
     QtMessageBox messages;
     {
-        MainWindow window(profile, loop, messages, options, wordListPath(QApplication::applicationDirPath()));
+        MainWindow window(profile, loop, messages, options, wordListPath(QApplication::applicationDirPath()),
+            [] { QCoreApplication::exit(0); });
         window.startUp();
         QApplication::exec();
     }

@@ -12,14 +12,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
-class QListWidgetItem;
 class QPushButton;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -34,8 +32,9 @@ class QtEventLoop;
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
+    // exitProgram leaves the application's event loop; the window calls it once, at the end.
     MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
-        const QString &wordListPath);
+        const QString &wordListPath, std::function<void()> exitProgram);
 
     // Start-up after the single-instance check: word list, portal page, title, shown centred.
     void startUp();
@@ -51,35 +50,33 @@ private:
 
     void addWord();
     void removeTickedWords();
-    void enableRemoveButton();
+    void reportSaveFailure();
     void wordsChanged();
     void endProgram();
 
     QtEventLoop &m_loop;
+    MessageBox &m_messages;
     AppOptions m_options;
+    std::function<void()> m_exitProgram;
     QtClock m_clock;
-    QTimer m_Timer1;
-    QtTimer m_timer1Port{m_Timer1};
+    QTimer m_reloadTimer;
+    QtTimer m_reloadTimerPort{m_reloadTimer};
     WordList m_words;
 
-    QWebEngineView *m_WebBrowser1 = nullptr;
-    QWebEngineView *m_WebBrowser2 = nullptr;
-    QPushButton *m_Command1 = nullptr;
-    QPushButton *m_Command2 = nullptr;
-    QPushButton *m_Command3 = nullptr;
-    QPushButton *m_Command4 = nullptr;
-    QLabel *m_Label1 = nullptr;
-    QLabel *m_Label2 = nullptr;
-    QLabel *m_Label3 = nullptr;
-    QLineEdit *m_Text1 = nullptr;
-    QLineEdit *m_Text2 = nullptr;
-    QGroupBox *m_Frame1 = nullptr;
-    QListWidget *m_List1 = nullptr;
-    QCheckBox *m_Check1 = nullptr;
-    QCheckBox *m_Check2 = nullptr;
+    QWebEngineView *m_boardView = nullptr;
+    QWebEngineView *m_topicView = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_pauseButton = nullptr;
+    QPushButton *m_removeTickedButton = nullptr;
+    QPushButton *m_exitButton = nullptr;
+    QLineEdit *m_boardNameEdit = nullptr;
+    QLineEdit *m_newWordEdit = nullptr;
+    QListWidget *m_wordListView = nullptr;
+    QCheckBox *m_banPosterCheck = nullptr;
+    QCheckBox *m_keepOnTopCheck = nullptr;
 
-    QtBrowserView *m_board = nullptr;
-    QtBrowserView *m_topic = nullptr;
+    QtBrowserView *m_boardBrowser = nullptr;
+    QtBrowserView *m_topicBrowser = nullptr;
     std::unique_ptr<WordListStore> m_store;
     std::unique_ptr<BoardWatch> m_watch;
     std::unique_ptr<TopicActionSequence> m_sequence;

@@ -45,7 +45,7 @@ void TopicActionSequence::run()
 {
     if (m_ports.topic.readyState() != kReadyStateComplete || m_ports.loop.programEnded())
         return;
-    m_AwaitingBan = true;
+    m_awaitingBan = true;
     m_ports.boardTimer.restart();
     if (m_ports.banOptionTicked() && !banPoster())
         return;
@@ -60,9 +60,9 @@ bool TopicActionSequence::banPoster()
     for (qsizetype j = 0; j < links.size(); ++j) {
         if (hasText(links[j], kBanLinkText)) {
             m_ports.topic.clickAnchor(static_cast<int>(j));
-            m_AwaitingBan = false;
+            m_awaitingBan = false;
         }
-        if (!m_AwaitingBan) {
+        if (!m_awaitingBan) {
             if (!WaitSeconds(kBanLinkWaitSeconds))
                 return false;
             m_ports.topic.clickNamed(kBanButtonName);

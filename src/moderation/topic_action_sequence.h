@@ -33,7 +33,7 @@ public:
     // False when the program ended during the wait.
     bool WaitSeconds(int seconds);
 
-    bool AwaitingBan() const { return m_AwaitingBan; }
+    bool AwaitingBan() const { return m_awaitingBan; }
 
 private:
     AnchorList readLinks();
@@ -41,7 +41,7 @@ private:
     void deleteTopic();
 
     Ports m_ports;
-    bool m_AwaitingBan = false;
+    bool m_awaitingBan = false;
 };
 
 } // namespace tidewick

@@ -44,18 +44,18 @@ void BoardWatch::setWords(const QStringList &words)
 
 void BoardWatch::Start(const QString &boardName)
 {
-    m_IsRunning = true;
+    m_isRunning = true;
     m_board.navigate(boardListAddress(m_boardHost, boardName));
 }
 
 void BoardWatch::Pause()
 {
-    m_IsRunning = false;
+    m_isRunning = false;
 }
 
 void BoardWatch::TimerTick()
 {
-    if (m_IsRunning)
+    if (m_isRunning)
         m_board.refresh();
 }
 
@@ -87,19 +87,19 @@ void BoardWatch::scanPage(quint64 load)
             return;
         }
     }
-    if (m_IsRunning)
+    if (m_isRunning)
         m_board.refresh();
 }
 
 void BoardWatch::openTopic(const QString &url)
 {
-    if (url == m_LastOpenedUrl)
+    if (url == m_lastOpenedUrl)
         return;
-    m_LastOpenedUrl = url;
+    m_lastOpenedUrl = url;
     m_topic.navigate(url);
-    if (m_DeletedCount < std::numeric_limits<qint32>::max())
-        ++m_DeletedCount;
-    m_setTitle(deletedTitle(m_DeletedCount));
+    if (m_deletedCount < std::numeric_limits<qint32>::max())
+        ++m_deletedCount;
+    m_setTitle(deletedTitle(m_deletedCount));
 }
 
 } // namespace tidewick

@@ -34,9 +34,9 @@ public:
     // Runs on every finished load of the board view, whether the watch runs or not.
     void BoardScanCycle();
 
-    bool IsRunning() const { return m_IsRunning; }
-    qint32 DeletedCount() const { return m_DeletedCount; }
-    const QString &LastOpenedUrl() const { return m_LastOpenedUrl; }
+    bool IsRunning() const { return m_isRunning; }
+    qint32 DeletedCount() const { return m_deletedCount; }
+    const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
 
 private:
     void scanPage(quint64 load);
@@ -48,9 +48,9 @@ private:
     TitleSetter m_setTitle;
     std::shared_ptr<const WordMatcher> m_matcher = std::make_shared<WordMatcher>();
 
-    bool m_IsRunning = false;
-    qint32 m_DeletedCount = 0;
-    QString m_LastOpenedUrl;
+    bool m_isRunning = false;
+    qint32 m_deletedCount = 0;
+    QString m_lastOpenedUrl;
 
     quint64 m_loadsFinished = 0;
     bool m_scanning = false;

@@ -1,7 +1,5 @@
 #include "word_matcher.h"
 
-#include "link_text.h"
-
 #include <array>
 #include <queue>
 
@@ -21,6 +19,16 @@ const std::array<char16_t, 0x10000> &upperCaseTable()
         return upper;
     }();
     return table;
+}
+
+QString upperCaseCodeUnits(QStringView text)
+{
+    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
+    QString result(text.size(), Qt::Uninitialized);
+    QChar *out = result.data();
+    for (const QChar ch : text)
+        *out++ = QChar(upper[ch.unicode()]);
+    return result;
 }
 
 std::uint64_t keyOf(std::uint32_t node, char16_t c)

@@ -4,7 +4,6 @@
 
 namespace tidewick {
 
-class MessageBox;
 class WordList;
 
 // Keeps the word list in its file and carries out the moderator's edits: the file is
@@ -12,30 +11,26 @@ class WordList;
 class WordListStore {
 public:
     enum class AddOutcome {
-        Added, // the box is cleared
-        Duplicate, // refused with a message; the box is cleared
-        Ignored, // empty text or a full list: nothing happens, the box keeps its text
+        Added, // inserted and saved
+        AddedNotSaved, // inserted, but the file could not be written
+        Duplicate, // an entry with exactly this text is there already
+        Ignored, // empty text or a full list: nothing happens
     };
 
-    WordListStore(WordList &list, QString path, MessageBox &messages);
+    WordListStore(WordList &list, QString path);
 
     const QString &path() const { return m_path; }
 
     void LoadWordList();
     AddOutcome AddWord(const QString &typed);
-    void RemoveTickedWords();
-    // Replaces the file atomically; a failure is reported and leaves the old file whole.
+    // Removes the ticked entries and saves; false when the file could not be written.
+    bool RemoveTickedWords();
+    // Replaces the file atomically; a failure leaves the old file whole.
     bool SaveWordList();
-
-    // The remove button: enabled at start and by every click of the list, disabled by a removal.
-    bool removeEnabled() const { return m_removeEnabled; }
-    void listClicked() { m_removeEnabled = true; }
 
 private:
     WordList &m_list;
     QString m_path;
-    MessageBox &m_messages;
-    bool m_removeEnabled = true;
 };
 
 } // namespace tidewick

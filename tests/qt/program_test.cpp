@@ -1,4 +1,5 @@
 // The real executable's start-up rules, and the window's close request.
+#include "board_service_process.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -21,15 +22,14 @@ class ProgramTest : public QObject {
 
 private:
     // A copy of the program in its own folder, with its own per-user runtime and data folders.
-    void startProgram(QProcess &process)
+    void startProgram(QProcess &process, const QString &portalUrl = QStringLiteral("about:blank"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("run")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
         process.setProcessEnvironment(env);
-        process.start(m_home.filePath(QStringLiteral("tidewick")),
-            {QStringLiteral("--portal-url"), QStringLiteral("about:blank")});
+        process.start(m_home.filePath(QStringLiteral("tidewick")), {QStringLiteral("--portal-url"), portalUrl});
         QVERIFY(process.waitForStarted(5000));
     }
 
@@ -58,25 +58,41 @@ private Q_SLOTS:
         chmod(QFile::encodeName(m_home.filePath(QStringLiteral("run"))).constData(), 0700);
     }
 
+    // A refused start opens no page, and it reads no word list: the list here is a pipe without a
+    // writer, on which a read would block before the refusal.
     void secondStartIsRefusedAndLeavesTheFirstRunning()
     {
+        BoardServiceProcess service;
+        QVERIFY(service.start());
+        const auto portalLoads
+            = [&] { return service.state()[QStringLiteral("pageLoads")][QStringLiteral("portal")].toInt(); };
         QProcess first;
         QProcess second;
-        startProgram(first);
+        startProgram(first, service.url(QStringLiteral("/")));
+        QTRY_COMPARE_WITH_TIMEOUT(portalLoads(), 1, 20000);
+        const QByteArray wordList = QFile::encodeName(m_home.filePath(QStringLiteral("data.dat")));
+        QCOMPARE(mkfifo(wordList.constData(), 0600), 0);
+        startProgram(second, service.url(QStringLiteral("/")));
+        const bool refused = printsRefusal(second, 10000);
         QTest::qWait(2000);
-        startProgram(second);
-        QVERIFY(printsRefusal(second, 10000));
-        QVERIFY(!QFile::exists(m_home.filePath(QStringLiteral("data.dat"))));
+        QFile::remove(QString::fromLocal8Bit(wordList));
+        QVERIFY(refused);
+        QCOMPARE(portalLoads(), 1);
         QCOMPARE(first.state(), QProcess::Running);
         QVERIFY(!first.readAllStandardError().contains(kRefusal));
         second.kill();
         second.waitForFinished(5000);
-        first.kill(); // a crash: the next test starts after it
+        first.kill();
         first.waitForFinished(5000);
     }
 
     void crashedInstanceLeavesNoLockBehind()
     {
+        QProcess crashed;
+        startProgram(crashed);
+        QTest::qWait(2000);
+        crashed.kill();
+        crashed.waitForFinished(5000);
         QProcess next;
         startProgram(next);
         QVERIFY(!printsRefusal(next, 4000));
@@ -85,7 +101,6 @@ private Q_SLOTS:
         next.waitForFinished(5000);
     }
 
-    // Ends the event loops for good, so it comes last.
     void closeRequestEndsTheProgramAtOnce()
     {
         AppOptions options;
@@ -94,6 +109,7 @@ private Q_SLOTS:
         f.window->startUp();
         QVERIFY(f.window->close());
         QVERIFY(f.loop.programEnded());
+        QCOMPARE(f.exitRequests, 1);
         QVERIFY(!f.window->isVisible());
         QVERIFY(!QFile::exists(f.wordListPath())); // nothing is saved at the end
     }

@@ -1,5 +1,6 @@
 // The local board service's rules that the end-to-end tests and figures rely on.
 #include "board_state.h"
+#include "query.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,6 +54,28 @@ TEST(BoardState, FailsEveryNthBoardLoad)
     for (int i = 0; i < 20; ++i)
         failed += board.nextBoardLoadFails();
     EXPECT_EQ(failed, 5);
+}
+
+TEST(FaultsFromQuery, ReadsEveryFaultAndDefaultsTheAbsentOnesToZero)
+{
+    struct Case {
+        QueryParams query;
+        int errorEvery, delayMs, extraLinks, pageSize;
+    };
+    const Case cases[] = {
+        {{}, 0, 0, 0, 0},
+        {{{"boardErrorEvery", "20"}, {"topicDelayMs", "800"}, {"boardExtraLinks", "5"}, {"boardPageSize", "50"}}, 20,
+            800, 5, 50},
+        {{{"boardPageSize", "50"}}, 0, 0, 0, 50},
+        {{{"topicDelayMs", "x"}, {"other", "9"}}, 0, 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        const Faults f = faultsFromQuery(c.query);
+        EXPECT_EQ(f.boardErrorEvery, c.errorEvery);
+        EXPECT_EQ(f.topicDelayMs, c.delayMs);
+        EXPECT_EQ(f.boardExtraLinks, c.extraLinks);
+        EXPECT_EQ(f.boardPageSize, c.pageSize);
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // fault injection, for the tests and the demo.
 #include "board_state.h"
 #include "pages.h"
+#include "query.h"
 
 #include <httplib.h>
 
@@ -26,11 +27,6 @@ std::string sessionToken(const httplib::Request &request)
         return {};
     const auto end = cookies.find(';', at);
     return cookies.substr(at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
-}
-
-int intParam(const httplib::Request &request, const char *name, int fallback = 0)
-{
-    return request.has_param(name) ? std::atoi(request.get_param_value(name).c_str()) : fallback;
 }
 
 void html(httplib::Response &response, const std::string &body, int status = 200)
@@ -91,11 +87,11 @@ void route(httplib::Server &server, BoardState &state)
         html(res, topicPage(*topic, state.isSignedIn(sessionToken(req))));
     });
     server.Get("/delete", [&](const httplib::Request &req, httplib::Response &res) {
-        const bool done = state.deleteTopic(intParam(req, "tid"), sessionToken(req));
+        const bool done = state.deleteTopic(intParam(req.params, "tid"), sessionToken(req));
         html(res, messagePage("删除主题", done ? "主题已删除" : "请先登录"), done ? 200 : 403);
     });
     server.Post("/ban", [&](const httplib::Request &req, httplib::Response &res) {
-        const bool done = state.ban(intParam(req, "tid"), sessionToken(req));
+        const bool done = state.ban(intParam(req.params, "tid"), sessionToken(req));
         res.status = done ? 200 : 403;
         res.set_content(done ? "ok" : "denied", "text/plain");
     });
@@ -118,8 +114,7 @@ void route(httplib::Server &server, BoardState &state)
             "application/json");
     });
     server.Get("/api/faults", [&](const httplib::Request &req, httplib::Response &res) {
-        state.setFaults(
-            Faults{intParam(req, "boardErrorEvery"), intParam(req, "topicDelayMs"), intParam(req, "boardExtraLinks")});
+        state.setFaults(faultsFromQuery(req.params));
         res.set_content("{}", "application/json");
     });
 }

@@ -1,6 +1,6 @@
 #include "qt_browser_view.h"
 
-#include "event_loop.h"
+#include "qt_event_loop.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -63,7 +63,7 @@ QString scriptString(const QString &text)
 
 } // namespace
 
-QtBrowserView::QtBrowserView(QWebEngineView *view, const EventLoop &loop, int readTimeoutMs)
+QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, int readTimeoutMs)
     : QObject(view)
     , m_view(view)
     , m_loop(loop)
@@ -131,9 +131,7 @@ std::optional<QVariant> QtBrowserView::runScript(const QString &script)
             waiting->quit();
     });
     QTimer::singleShot(m_readTimeoutMs, &wait, &QEventLoop::quit);
-    if (!answer->has_value())
-        wait.exec();
-    if (m_loop.programEnded())
+    if (!answer->has_value() && !m_loop.run(wait))
         return std::nullopt;
     return *answer;
 }

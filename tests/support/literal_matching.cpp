@@ -1,4 +1,4 @@
-#include "link_text.h"
+#include "literal_matching.h"
 
 namespace tidewick {
 
@@ -14,12 +14,29 @@ bool isAsciiLetterOrDigit(char16_t c)
     return isAsciiDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+QString upperCaseCodeUnits(QStringView text)
+{
+    QString upper(text.size(), Qt::Uninitialized);
+    QChar *out = upper.data();
+    for (const QChar ch : text)
+        *out++ = QChar(static_cast<char16_t>(QChar::toUpper(ch.unicode())));
+    return upper;
+}
+
+int firstMatchingWord(const QStringList &words, const QString &text)
+{
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (WordMatches(words[i], text))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 } // namespace
 
 QString NormaliseLinkText(QStringView text)
 {
     QString kept;
-    kept.reserve(text.size());
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
         if (c > 0xFF || isAsciiLetterOrDigit(c))
@@ -31,21 +48,11 @@ QString NormaliseLinkText(QStringView text)
 QString RemoveDigits(QStringView text)
 {
     QString kept;
-    kept.reserve(text.size());
     for (const QChar ch : text) {
         if (!isAsciiDigit(ch.unicode()))
             kept.append(ch);
     }
     return kept;
-}
-
-QString upperCaseCodeUnits(QStringView text)
-{
-    QString upper(text.size(), Qt::Uninitialized);
-    QChar *out = upper.data();
-    for (const QChar ch : text)
-        *out++ = QChar(static_cast<char16_t>(QChar::toUpper(ch.unicode())));
-    return upper;
 }
 
 qint32 FindLastPosition(QStringView needle, QStringView text)
@@ -64,6 +71,13 @@ bool WordMatches(QStringView word, QStringView text)
     if (word.isEmpty())
         return false;
     return FindLastPosition(upperCaseCodeUnits(word), upperCaseCodeUnits(text)) != 0;
+}
+
+int literalMatchingWord(const QStringList &words, const QString &rawLinkText)
+{
+    const QString first = NormaliseLinkText(rawLinkText);
+    const int inFirst = firstMatchingWord(words, first);
+    return inFirst >= 0 ? inFirst : firstMatchingWord(words, RemoveDigits(first));
 }
 
 } // namespace tidewick

@@ -1,6 +1,10 @@
 #pragma once
 
+// The link-text operations done the slow, literal way, as the reference the matcher is checked
+// against in tests and measured against in benchmarks.
+
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace tidewick {
@@ -12,13 +16,14 @@ QString NormaliseLinkText(QStringView text);
 // The text without ASCII digits: applied to the first-pass form it gives the second-pass form.
 QString RemoveDigits(QStringView text);
 
-// Each code unit mapped to its simple upper-case form, one for one: the length never changes.
-QString upperCaseCodeUnits(QStringView text);
-
 // 1-based position of the last occurrence of needle in text, 0 when there is none.
 qint32 FindLastPosition(QStringView needle, QStringView text);
 
 // Case-insensitive occurrence of a word in a text. An empty word matches nothing.
 bool WordMatches(QStringView word, QStringView text);
+
+// The index of the word that matches a raw link text: every word in list order against the
+// first-pass text, then every word against the second-pass text; -1 when none does.
+int literalMatchingWord(const QStringList &words, const QString &rawLinkText);
 
 } // namespace tidewick

@@ -22,7 +22,8 @@ struct WindowFixture {
             file.open(QIODevice::WriteOnly);
             file.write(tidewick::encodeWordList(words));
         }
-        window = std::make_unique<tidewick::MainWindow>(profile, loop, messages, options, wordListPath());
+        window = std::make_unique<tidewick::MainWindow>(
+            profile, loop, messages, options, wordListPath(), [this] { ++exitRequests; });
     }
 
     ~WindowFixture() { window.reset(); }
@@ -38,5 +39,6 @@ struct WindowFixture {
     QWebEngineProfile profile{QStringLiteral("window-test")};
     tidewick::QtEventLoop loop;
     tidewick::fakes::FakeMessageBox messages;
+    int exitRequests = 0; // the program's exit, recorded instead of leaving the application
     std::unique_ptr<tidewick::MainWindow> window;
 };

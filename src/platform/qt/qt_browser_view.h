@@ -10,14 +10,14 @@ class QWebEngineView;
 
 namespace tidewick {
 
-class EventLoop;
+class QtEventLoop;
 
 // The browser contract on a QWebEngineView. Reads run a script in the page and wait for
 // its answer inside the event loop, for at most the read timeout.
 class QtBrowserView final : public QObject, public BrowserView {
     Q_OBJECT
 public:
-    QtBrowserView(QWebEngineView *view, const EventLoop &loop, int readTimeoutMs = 3000);
+    QtBrowserView(QWebEngineView *view, QtEventLoop &loop, int readTimeoutMs = 3000);
 
     void navigate(const QString &url) override;
     void refresh() override;
@@ -35,7 +35,7 @@ private:
     std::optional<QVariant> runScript(const QString &script);
 
     QPointer<QWebEngineView> m_view;
-    const EventLoop &m_loop;
+    QtEventLoop &m_loop;
     int m_readTimeoutMs;
 };
 

@@ -19,19 +19,29 @@ bool QtEventLoop::processPendingEvents()
 
 bool QtEventLoop::waitFor(long long ms)
 {
-    if (m_ended)
-        return false;
     QEventLoop loop;
     QTimer::singleShot(std::chrono::milliseconds(std::clamp(ms, 0LL, static_cast<long long>(INT_MAX))),
         Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    return run(loop);
+}
+
+bool QtEventLoop::run(QEventLoop &loop)
+{
+    if (m_ended)
+        return false;
+    m_running.append(&loop);
     loop.exec();
+    m_running.removeAll(&loop);
     return !m_ended;
 }
 
 void QtEventLoop::endProgram()
 {
     m_ended = true;
-    QCoreApplication::exit(0);
+    for (const QPointer<QEventLoop> &loop : std::as_const(m_running)) {
+        if (loop)
+            loop->quit();
+    }
 }
 
 } // namespace tidewick

@@ -1,4 +1,4 @@
-#include "link_text.h"
+#include "literal_matching.h"
 #include "qt_printing.h"
 
 #include <gtest/gtest.h>
