@@ -1,8 +1,8 @@
 #include "main_window.h"
 
-#include "dialog_accepting_page.h"
 #include "message_box.h"
 #include "qt_event_loop.h"
+#include "unattended_page.h"
 #include "window_icon.h"
 #include "window_stacking.h"
 
@@ -23,7 +23,7 @@ namespace tidewick {
 
 namespace {
 
-constexpr int kReloadIntervalMs = 8000;
+constexpr int kWatchdogTickMs = 1000;
 
 const QString kStartTitle = QStringLiteral("Tidewick 1.1");
 const QString kErrorTitle = QStringLiteral("发生错误");
@@ -106,15 +106,18 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     setTabOrder();
 
     m_boardBrowser = new QtBrowserView(m_boardView, loop);
-    m_topicBrowser = new QtBrowserView(m_topicView, loop);
+    m_topicBrowser = new QtBrowserView(m_topicView, loop, QtBrowserView::History::Dropped);
     m_store = std::make_unique<WordListStore>(m_words, wordListPath);
-    m_watch = std::make_unique<BoardWatch>(
-        *m_boardBrowser, *m_topicBrowser, m_options.boardHost, [this](const QString &title) { setWindowTitle(title); });
+    m_watch = std::make_unique<BoardWatch>(BoardWatch::Ports{*m_boardBrowser, *m_topicBrowser, m_clock, m_retryTimer,
+                                               [this](const QString &title) { setWindowTitle(title); }},
+        m_options.boardHost);
     m_sequence = std::make_unique<TopicActionSequence>(TopicActionSequence::Ports{*m_topicBrowser, *m_boardBrowser,
         m_reloadTimerPort, loop, m_clock, [this] { return m_banPosterCheck->isChecked(); }});
 
-    m_reloadTimer.setInterval(kReloadIntervalMs);
+    m_reloadTimer.setInterval(BoardWatch::kReloadIntervalMs);
     m_reloadTimer.start();
+    m_watchdogTimer.setInterval(kWatchdogTickMs);
+    m_watchdogTimer.start();
     mirrorWordList();
     wireEvents();
 }
@@ -122,7 +125,11 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
 // Control names stay the widgets' object names, for tests and automation.
 void MainWindow::createControls(QWebEngineProfile &profile)
 {
-    m_boardView = browserView(this, "WebBrowser1", new QWebEnginePage(&profile), {208, 104, 577, 505});
+    // While the watch runs nobody is there to answer the board page's dialogs.
+    m_boardView = browserView(this, "WebBrowser1",
+        new UnattendedPage(
+            &profile, UnattendedPage::ConfirmAnswer::Cancel, [this] { return m_watch && m_watch->IsRunning(); }),
+        {208, 104, 577, 505});
     m_startButton = button(this, "Command1", QStringLiteral("开启删帖机"), {224, 12, 97, 25});
     autoSizedLabel(this, "Label1", QStringLiteral("贴吧名："), {8, 16});
     m_boardNameEdit = place(new QLineEdit(this), "Text1", {56, 12, 169, 25});
@@ -132,7 +139,8 @@ void MainWindow::createControls(QWebEngineProfile &profile)
     m_newWordEdit->setToolTip(QStringLiteral("输入后按Enter键存入"));
     autoSizedLabel(wordListFrame, "Label2", QStringLiteral("增加违规词汇："), {0, 548});
     m_removeTickedButton = button(wordListFrame, "Command3", QStringLiteral("删除所有打钩词汇"), {8, 512, 185, 25});
-    m_topicView = browserView(this, "WebBrowser2", new DialogAcceptingPage(&profile), {208, 288, 321, 321});
+    m_topicView = browserView(
+        this, "WebBrowser2", new UnattendedPage(&profile, UnattendedPage::ConfirmAnswer::Accept), {208, 288, 321, 321});
     auto *instructions = place(new QLabel(kInstructions, this), "Label3", {208, 48, 579, 33});
     instructions->setWordWrap(true);
     instructions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -154,9 +162,10 @@ void MainWindow::setTabOrder()
 
 void MainWindow::wireEvents()
 {
-    connect(m_boardBrowser, &QtBrowserView::loadFinished, this, [this] { m_watch->BoardScanCycle(); });
+    connect(m_boardBrowser, &QtBrowserView::loadFinished, this, [this](bool ok) { m_watch->BoardScanCycle(ok); });
     connect(m_topicBrowser, &QtBrowserView::loadFinished, this, [this] { m_sequence->run(); });
     connect(&m_reloadTimer, &QTimer::timeout, this, [this] { m_watch->TimerTick(); });
+    connect(&m_watchdogTimer, &QTimer::timeout, this, [this] { m_watch->WatchdogTick(); });
     connect(m_startButton, &QPushButton::clicked, this, [this] { m_watch->Start(m_boardNameEdit->text()); });
     connect(m_pauseButton, &QPushButton::clicked, this, [this] { m_watch->Pause(); });
     connect(m_removeTickedButton, &QPushButton::clicked, this, &MainWindow::removeTickedWords);
@@ -240,6 +249,7 @@ void MainWindow::endProgram()
         return;
     hide();
     m_reloadTimer.stop();
+    m_watchdogTimer.stop();
     m_loop.endProgram();
     m_exitProgram();
 }

@@ -4,6 +4,7 @@
 #include "board_watch.h"
 #include "qt_browser_view.h"
 #include "qt_clock.h"
+#include "qt_one_shot_timer.h"
 #include "qt_timer.h"
 #include "topic_action_sequence.h"
 #include "word_list.h"
@@ -61,6 +62,8 @@ private:
     QtClock m_clock;
     QTimer m_reloadTimer;
     QtTimer m_reloadTimerPort{m_reloadTimer};
+    QTimer m_watchdogTimer;
+    QtOneShotTimer m_retryTimer;
     WordList m_words;
 
     QWebEngineView *m_boardView = nullptr;

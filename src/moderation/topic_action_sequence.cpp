@@ -5,11 +5,14 @@
 #include "event_loop.h"
 #include "restartable_timer.h"
 
+#include <QLoggingCategory>
 #include <QString>
 
 namespace tidewick {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSequence, "tidewick.sequence", QtInfoMsg)
 
 const QString kBanLinkText = QStringLiteral("封");
 const QString kBanButtonName = QStringLiteral("ban_ip_button");
@@ -43,13 +46,48 @@ TopicActionSequence::TopicActionSequence(Ports ports)
 
 void TopicActionSequence::run()
 {
-    if (m_ports.topic.readyState() != kReadyStateComplete || m_ports.loop.programEnded())
+    if (m_ports.loop.programEnded())
         return;
-    m_awaitingBan = true;
-    m_ports.boardTimer.restart();
-    if (m_ports.banOptionTicked() && !banPoster())
+    if (m_runsUnderWay >= kMaxNestedRuns) {
+        qWarning("tidewick: a topic page loaded while %d sequences were under way; ignored", m_runsUnderWay);
         return;
-    deleteTopic();
+    }
+    ++m_runsUnderWay;
+    const quint64 thisRun = ++m_runsStarted;
+    if (documentBecomesComplete(thisRun)) {
+        m_awaitingBan = true;
+        m_ports.boardTimer.restart();
+        if (!m_ports.banOptionTicked() || banPoster())
+            deleteTopic();
+    }
+    --m_runsUnderWay;
+}
+
+// A finished load can be reported before the document reads complete, and the first read can
+// time out while a new renderer starts: wait for the complete state, retrying a failed read once.
+// A newer load during the wait has its own run, which takes the page over.
+bool TopicActionSequence::documentBecomesComplete(quint64 thisRun)
+{
+    const long long deadline = m_ports.clock.nowMs() + kCompleteWithinMs;
+    int failedReads = 0;
+    for (;;) {
+        const std::optional<int> state = m_ports.topic.readyState();
+        if (m_ports.loop.programEnded() || m_runsStarted != thisRun)
+            return false;
+        if (state == kReadyStateComplete)
+            return true;
+        if (!state && ++failedReads > 1) {
+            qCDebug(lcSequence) << "ready state unreadable twice: left alone";
+            return false;
+        }
+        qCDebug(lcSequence) << "ready state" << state.value_or(-1) << "- waiting";
+        if (m_ports.clock.nowMs() >= deadline) {
+            qCDebug(lcSequence) << "not complete within" << kCompleteWithinMs << "ms: left alone";
+            return false;
+        }
+        if (!m_ports.loop.waitFor(kReadyPollMs) || m_runsStarted != thisRun)
+            return false;
+    }
 }
 
 bool TopicActionSequence::banPoster()
@@ -59,7 +97,11 @@ bool TopicActionSequence::banPoster()
         return false;
     for (qsizetype j = 0; j < links.size(); ++j) {
         if (hasText(links[j], kBanLinkText)) {
-            m_ports.topic.clickAnchor(static_cast<int>(j));
+            if (!m_ports.topic.clickAnchor(static_cast<int>(j), links[j])) {
+                qCDebug(lcSequence) << "ban link" << j << "changed before its click: no ban";
+                return true;
+            }
+            qCDebug(lcSequence) << "ban link" << j << "clicked";
             m_awaitingBan = false;
         }
         if (!m_awaitingBan) {
@@ -79,13 +121,19 @@ void TopicActionSequence::deleteTopic()
     const AnchorList links = readLinks();
     if (m_ports.loop.programEnded())
         return;
+    qCDebug(lcSequence) << "delete step: read" << links.size() << "links";
     for (qsizetype j = 0; j < links.size(); ++j) {
-        if (hasText(links[j], kDeleteLinkText)) {
-            m_ports.topic.clickAnchor(static_cast<int>(j));
-            m_ports.board.refresh();
+        if (!hasText(links[j], kDeleteLinkText))
+            continue;
+        if (!m_ports.topic.clickAnchor(static_cast<int>(j), links[j])) {
+            qCDebug(lcSequence) << "delete link" << j << "changed before its click: nothing clicked";
             return;
         }
+        qCDebug(lcSequence) << "delete link" << j << "clicked";
+        m_ports.board.refresh();
+        return;
     }
+    qCDebug(lcSequence) << "no delete link";
 }
 
 // The deadline is the whole second reached N seconds after the current whole second; the

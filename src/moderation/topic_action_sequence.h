@@ -15,6 +15,12 @@ class RestartableTimer;
 // reloads the board view. Runs may nest while one yields; the ban flag is shared by all.
 class TopicActionSequence {
 public:
+    // A finished load is acted on once its document reads complete, within this bound.
+    static constexpr long long kCompleteWithinMs = 5000;
+    static constexpr long long kReadyPollMs = 50;
+    // A page that keeps reloading during the ban waits cannot nest runs without end.
+    static constexpr int kMaxNestedRuns = 4;
+
     struct Ports {
         BrowserView &topic;
         BrowserView &board;
@@ -26,7 +32,7 @@ public:
 
     explicit TopicActionSequence(Ports ports);
 
-    // Runs on every document completion of the topic view.
+    // Runs on every finished load of the topic view.
     void run();
 
     // Waits until the first whole second at or past now + seconds, handling events meanwhile.
@@ -36,12 +42,15 @@ public:
     bool AwaitingBan() const { return m_awaitingBan; }
 
 private:
+    bool documentBecomesComplete(quint64 run);
     AnchorList readLinks();
     bool banPoster(); // false when the program ended meanwhile
     void deleteTopic();
 
     Ports m_ports;
     bool m_awaitingBan = false;
+    int m_runsUnderWay = 0;
+    quint64 m_runsStarted = 0;
 };
 
 } // namespace tidewick

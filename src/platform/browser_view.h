@@ -28,8 +28,9 @@ public:
     virtual void refresh() = 0;
     virtual std::optional<int> readyState() = 0;
     virtual std::optional<AnchorList> readAnchors() = 0;
-    // Clicks the index-th `a` element of the document as it stands now.
-    virtual void clickAnchor(int index) = 0;
+    // Clicks the index-th `a` element of the document as it stands now, only when it still has
+    // the text and the address that were read; true when it was clicked.
+    virtual bool clickAnchor(int index, const Anchor &expected) = 0;
     // Clicks the element that the document's `all` collection returns for the name or id.
     virtual void clickNamed(const QString &name) = 0;
 };

@@ -6,6 +6,25 @@ namespace tidewick {
 
 namespace {
 
+bool ordersIgnoringCase(const QCollator &collator)
+{
+    const auto key = [&](const char16_t *text) { return collator.sortKey(QString::fromUtf16(text)); };
+    return key(u"Spam").compare(key(u"spam")) == 0 && key(u"a").compare(key(u"B")) < 0
+        && key(u"B").compare(key(u"c")) < 0;
+}
+
+// The locale's own collation where it ignores letter case; the C and POSIX locales order by code
+// unit, so they fall back to a collation that does.
+QCollator caseBlindCollator(const QLocale &locale)
+{
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    if (ordersIgnoringCase(collator))
+        return collator;
+    collator.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    return collator;
+}
+
 template <typename Entry> bool keyLess(const Entry &a, const Entry &b)
 {
     return a.key.compare(b.key) < 0;
@@ -15,9 +34,8 @@ template <typename Entry> bool keyLess(const Entry &a, const Entry &b)
 
 WordList::WordList(const QLocale &locale, QObject *parent)
     : QObject(parent)
-    , m_collator(locale)
+    , m_collator(caseBlindCollator(locale))
 {
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 WordList::Entry WordList::makeEntry(const QString &text) const

@@ -1,11 +1,11 @@
 // The browser contract on the real web engine, against the local board service.
 #include "board_service_process.h"
-#include "dialog_accepting_page.h"
 #include "qt_browser_view.h"
 #include "qt_clock.h"
 #include "qt_event_loop.h"
 #include "qt_timer.h"
 #include "topic_action_sequence.h"
+#include "unattended_page.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -14,6 +14,7 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include <csignal>
 #include <ctime>
 
 using namespace tidewick;
@@ -56,6 +57,7 @@ private:
     QtTimer m_timer{m_timerObject};
     std::unique_ptr<QtBrowserView> m_board;
     std::unique_ptr<QtBrowserView> m_topic;
+    bool m_boardUnattended = true;
 
 private Q_SLOTS:
     void initTestCase()
@@ -64,11 +66,16 @@ private Q_SLOTS:
         m_profile = std::make_unique<QWebEngineProfile>(QStringLiteral("webviews-test"));
         m_profile->setPersistentStoragePath(m_storage.path());
         m_boardView = new QWebEngineView;
-        m_boardView->setPage(new QWebEnginePage(m_profile.get(), m_boardView));
+        auto *boardPage = new UnattendedPage(
+            m_profile.get(), UnattendedPage::ConfirmAnswer::Cancel, [this] { return m_boardUnattended; });
+        boardPage->setParent(m_boardView);
+        m_boardView->setPage(boardPage);
         m_topicView = new QWebEngineView;
-        m_topicView->setPage(new DialogAcceptingPage(m_profile.get(), m_topicView));
+        auto *topicPage = new UnattendedPage(m_profile.get(), UnattendedPage::ConfirmAnswer::Accept);
+        topicPage->setParent(m_topicView);
+        m_topicView->setPage(topicPage);
         m_board = std::make_unique<QtBrowserView>(m_boardView, m_loop);
-        m_topic = std::make_unique<QtBrowserView>(m_topicView, m_loop, 2000);
+        m_topic = std::make_unique<QtBrowserView>(m_topicView, m_loop, QtBrowserView::History::Dropped, 2000);
     }
 
     void cleanupTestCase()
@@ -107,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(deleteLink >= 0);
 
         QSignalSpy finished(m_topic.get(), &QtBrowserView::loadFinished);
-        m_topic->clickAnchor(deleteLink);
+        QVERIFY(m_topic->clickAnchor(deleteLink, m_topic->readAnchors().value()[deleteLink]));
         QVERIFY(finished.wait(10000));
         QVERIFY(m_service.topic(id)[QStringLiteral("deleted")].toBool());
         QCOMPARE(m_service.state()[QStringLiteral("decoyClicks")].toInt(), 0);
@@ -117,11 +124,58 @@ private Q_SLOTS:
     {
         const int id = m_service.post(QStringLiteral("测试"), QStringLiteral("封我"), QStringLiteral("坏人"));
         QVERIFY(load(*m_topic, m_service.url(QStringLiteral("/p/%1").arg(id))));
-        m_topic->clickAnchor(indexOf(m_topic->readAnchors().value(), QStringLiteral("封")));
+        const AnchorList anchors = m_topic->readAnchors().value();
+        const int banLink = indexOf(anchors, QStringLiteral("封"));
+        QVERIFY(m_topic->clickAnchor(banLink, anchors[banLink]));
         m_topic->clickNamed(QStringLiteral("ban_ip_button"));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.state()[QStringLiteral("bans")].toArray().size(), 1, 5000);
         QCOMPARE(
             m_service.state()[QStringLiteral("bans")][0][QStringLiteral("poster")].toString(), QStringLiteral("坏人"));
+    }
+
+    // The page's own script puts a decoy first between the read and the click.
+    void aClickLandsOnlyOnTheLinkThatWasRead()
+    {
+        const int id = m_service.post(QStringLiteral("测试"), QStringLiteral("别删错"), QStringLiteral("p2"));
+        QVERIFY(load(*m_topic, m_service.url(QStringLiteral("/p/%1").arg(id))));
+        const AnchorList anchors = m_topic->readAnchors().value();
+        const int deleteLink = indexOf(anchors, QStringLiteral("删除主题"));
+        QVERIFY(deleteLink >= 0);
+        bool inserted = false;
+        m_topicView->page()->runJavaScript(
+            QStringLiteral("var d=document.createElement('a');d.href='/decoy';d.textContent='删除主题';"
+                           "document.body.insertBefore(d,document.body.firstChild);true"),
+            [&](const QVariant &) { inserted = true; });
+        QTRY_VERIFY(inserted);
+        QVERIFY(!m_topic->clickAnchor(deleteLink, anchors[deleteLink]));
+        QTest::qWait(500);
+        QCOMPARE(m_service.state()[QStringLiteral("decoyClicks")].toInt(), 0);
+        QVERIFY(!m_service.topic(id)[QStringLiteral("deleted")].toBool());
+    }
+
+    void unattendedBoardViewAnswersEveryDialogItself()
+    {
+        QVERIFY(load(*m_board, m_service.url(QStringLiteral("/dialogs"))));
+        QCOMPARE(m_boardView->title(), QStringLiteral("confirm:false prompt:null"));
+        // Leaving a page that asks first: the question needs a user gesture on the page.
+        QTest::mouseClick(m_boardView->focusProxy(), Qt::LeftButton, {}, QPoint(200, 200));
+        QTest::qWait(200);
+        QVERIFY(load(*m_board, m_service.url(QStringLiteral("/"))));
+        QVERIFY(m_boardView->url().path() == u"/");
+    }
+
+    void aDeadRendererIsReplacedAtOnce()
+    {
+        QVERIFY(load(*m_board, m_service.url(QStringLiteral("/f?kw=%E6%B5%8B%E8%AF%95"))));
+        const qint64 pid = m_boardView->page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        QSignalSpy finished(m_board.get(), &QtBrowserView::loadFinished);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
+        QVERIFY(finished.wait(5000));
+        QVERIFY(m_board->readAnchors().has_value());
+        QVERIFY(m_boardView->page()->renderProcessPid() != pid);
     }
 
     void readOfAHungPageFailsWithinItsBound()

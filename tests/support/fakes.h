@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "event_loop.h"
 #include "message_box.h"
+#include "one_shot_timer.h"
 #include "restartable_timer.h"
 
 #include <QStringList>
@@ -14,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <utility>
 
 namespace tidewick::fakes {
 
@@ -39,14 +41,25 @@ public:
     {
         if (onRead)
             onRead();
-        return anchors;
+        const std::optional<AnchorList> read = anchors;
+        if (afterRead)
+            afterRead();
+        return read;
     }
-    void clickAnchor(int index) override { note(QStringLiteral("click ") + QString::number(index)); }
+    // Clicks only when the anchor at the index is still the one that was read, as the real view does.
+    bool clickAnchor(int index, const Anchor &expected) override
+    {
+        const bool same = anchors && index < anchors->size() && (*anchors)[index].text == expected.text
+            && (*anchors)[index].href == expected.href;
+        note((same ? QStringLiteral("click ") : QStringLiteral("click refused ")) + QString::number(index));
+        return same;
+    }
     void clickNamed(const QString &name) override { note(QStringLiteral("click ") + name); }
 
     std::optional<int> ready = kReadyStateComplete;
     std::optional<AnchorList> anchors = AnchorList{};
-    std::function<void()> onRead;
+    std::function<void()> onRead; // before the read: what it sees can change
+    std::function<void()> afterRead; // after it: the page changes behind the reader
 
 private:
     void note(const QString &what) { m_journal.append(m_name + u' ' + what); }
@@ -115,6 +128,24 @@ public:
 
 private:
     Journal &m_journal;
+};
+
+// Holds the pending action until the test fires it.
+class FakeOneShotTimer final : public OneShotTimer {
+public:
+    void start(long long ms, std::function<void()> action) override
+    {
+        delays.append(ms);
+        pending = std::move(action);
+    }
+    void fire()
+    {
+        auto action = std::exchange(pending, nullptr);
+        if (action)
+            action();
+    }
+    QList<long long> delays;
+    std::function<void()> pending;
 };
 
 class FakeMessageBox final : public MessageBox {

@@ -21,8 +21,11 @@ protected:
     Journal journal;
     FakeBrowserView board{journal, QStringLiteral("board")};
     FakeBrowserView topic{journal, QStringLiteral("topic")};
+    FakeClock clock;
+    FakeOneShotTimer retryTimer;
     QStringList titles;
-    BoardWatch watch{board, topic, QStringLiteral("board.test"), [this](const QString &t) { titles.append(t); }};
+    BoardWatch watch{{board, topic, clock, retryTimer, [this](const QString &t) { titles.append(t); }},
+        QStringLiteral("board.test")};
 };
 
 TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
@@ -72,21 +75,121 @@ TEST_F(BoardWatchTest, PausedScanStillOpensATopic)
     EXPECT_FALSE(watch.IsRunning());
 }
 
-TEST_F(BoardWatchTest, SameTopicTwiceInARowEndsTheScanWithoutOpeningOrReloading)
+// A topic that cannot be deleted stays listed; it must not hold up the topics below it.
+TEST_F(BoardWatchTest, ATopicOpenedWithinTheLastMinuteIsPassedOver)
 {
-    showPage({link(QStringLiteral("代开"), kTopicA), link(QStringLiteral("刷单"), kTopicB)});
+    const QString kTopicC = QStringLiteral("http://board.test/p/3");
+    showPage({link(QStringLiteral("代开"), kTopicA), link(QStringLiteral("刷单"), kTopicB),
+        link(QStringLiteral("代开"), kTopicC)});
     watch.Start(QString());
-    watch.BoardScanCycle();
     journal.clear();
     watch.BoardScanCycle();
-    EXPECT_EQ(journal, Journal{});
-    EXPECT_EQ(watch.DeletedCount(), 1);
+    clock.now += 1000;
+    watch.BoardScanCycle(); // A is still listed right after its delete click
+    clock.now += 1000;
+    watch.BoardScanCycle();
+    EXPECT_EQ(journal,
+        (Journal{QStringLiteral("topic navigate ") + kTopicA, QStringLiteral("topic navigate ") + kTopicB,
+            QStringLiteral("topic navigate ") + kTopicC}));
 
-    showPage({link(QStringLiteral("刷单"), kTopicB)});
+    journal.clear();
+    clock.now += 1000;
     watch.BoardScanCycle();
-    showPage({link(QStringLiteral("代开"), kTopicA)});
+    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")}) << "only recent ones left: reloaded at once";
+    EXPECT_EQ(watch.LastOpenedUrl(), kTopicC);
+    EXPECT_EQ(watch.DeletedCount(), 3);
+
+    // Two undeletable topics: each opened at most once a minute, never taking turns.
+    journal.clear();
+    for (int second = 0; second < 56; ++second) {
+        clock.now += 1000;
+        watch.BoardScanCycle();
+    }
+    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 56);
+    clock.now += 1000; // a minute after A was opened: a failure may have been transient
+    journal.clear();
     watch.BoardScanCycle();
-    EXPECT_EQ(watch.DeletedCount(), 3) << "a topic is opened again once another came in between";
+    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
+}
+
+TEST_F(BoardWatchTest, RemembersAtMostTheLatestOpenedTopics)
+{
+    const auto topicUrl = [](int i) { return QStringLiteral("http://board.test/p/%1").arg(i); };
+    for (int i = 0; i <= BoardWatch::kMaxRecentlyOpened; ++i) {
+        showPage({link(QStringLiteral("代开"), topicUrl(i))});
+        watch.BoardScanCycle();
+    }
+    journal.clear();
+    showPage({link(QStringLiteral("代开"), topicUrl(1)), link(QStringLiteral("代开"), topicUrl(0))});
+    watch.BoardScanCycle();
+    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + topicUrl(0)}) << "the oldest was dropped";
+}
+
+TEST_F(BoardWatchTest, OnlyTopicsOnTheBoardsOwnHostAreOpened)
+{
+    const QString elsewhere[] = {QStringLiteral("https://board.test/p/1"), QStringLiteral("http://board.test:8080/p/1"),
+        QStringLiteral("http://evil.test/p/1"), QStringLiteral("http://board.test.evil.test/p/1"),
+        QStringLiteral("http://user@evil.test/board.test/p/1")};
+    for (const QString &href : elsewhere) {
+        journal.clear();
+        showPage({link(QStringLiteral("代开"), href)});
+        watch.BoardScanCycle();
+        EXPECT_EQ(journal, Journal{}) << href.toStdString();
+    }
+    showPage({link(QStringLiteral("代开"), QStringLiteral("http://BOARD.test:80/p/7"))});
+    watch.BoardScanCycle();
+    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate http://BOARD.test:80/p/7")});
+}
+
+TEST_F(BoardWatchTest, FailedLoadsBackOffUpToTheTimerIntervalAndASuccessResets)
+{
+    showPage({link(QStringLiteral("晚霞"), kTopicA)});
+    watch.Start(QString());
+    journal.clear();
+    for (int failure = 0; failure < 7; ++failure) {
+        journal.clear();
+        watch.BoardScanCycle(false);
+        EXPECT_EQ(journal, Journal{}) << "no reload at once after a failure";
+        retryTimer.fire();
+        EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+    }
+    EXPECT_EQ(retryTimer.delays, (QList<long long>{500, 1000, 2000, 4000, 8000, 8000, 8000}));
+
+    journal.clear();
+    watch.BoardScanCycle(true);
+    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+    watch.BoardScanCycle(false);
+    EXPECT_EQ(retryTimer.delays.last(), 500);
+    watch.Pause();
+    journal.clear();
+    retryTimer.fire();
+    EXPECT_EQ(journal, Journal{}) << "a retry due after Pause reloads nothing";
+}
+
+TEST_F(BoardWatchTest, WatchdogReloadsABoardWithoutLoadsForThreeIntervals)
+{
+    watch.WatchdogTick();
+    watch.Start(QStringLiteral("demo"));
+    journal.clear();
+    clock.now += BoardWatch::kWatchdogMs - 1;
+    watch.WatchdogTick();
+    EXPECT_EQ(journal, Journal{});
+    clock.now += 1;
+    watch.WatchdogTick();
+    watch.WatchdogTick();
+    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")}) << "once per watchdog period";
+
+    journal.clear();
+    showPage({link(QStringLiteral("代开"), kTopicA)}); // a load that opens a topic and so does not reload
+    clock.now += 1000;
+    watch.BoardScanCycle();
+    clock.now += BoardWatch::kWatchdogMs - 1;
+    watch.WatchdogTick();
+    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
+    watch.Pause();
+    clock.now += BoardWatch::kWatchdogMs;
+    watch.WatchdogTick();
+    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0);
 }
 
 TEST_F(BoardWatchTest, OpensTheMatchingAnchorsOwnAddressAndSkipsAnchorsWithoutOne)

@@ -2,7 +2,11 @@
 #include "qt_printing.h"
 #include "topic_action_sequence.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tidewick;
 using namespace tidewick::fakes;
@@ -42,14 +46,93 @@ protected:
     TopicActionSequence sequence{{topic, board, timer, loop, clock, [this] { return banOption; }}};
 };
 
-TEST_F(TopicActionSequenceTest, PageThatIsNotCompleteIsLeftAlone)
+TEST_F(TopicActionSequenceTest, ActsOnlyOnceTheDocumentReadsCompleteWithinItsBound)
 {
-    for (const std::optional<int> state : {std::optional<int>(3), std::optional<int>()}) {
+    struct Case {
+        const char *name;
+        std::function<void()> setUp;
+        bool acts;
+    };
+    const Case cases[] = {
+        {"never complete", [&] { topic.ready = 3; }, false},
+        {"unreadable twice", [&] { topic.ready = std::nullopt; }, false},
+        {"complete after 1 s",
+            [&] {
+                topic.ready = 3;
+                loop.scheduled.emplace(clock.now + 1000, [&] { topic.ready = kReadyStateComplete; });
+            },
+            true},
+        {"complete just before the bound",
+            [&] {
+                topic.ready = 1;
+                loop.scheduled.emplace(clock.now + 4990, [&] { topic.ready = kReadyStateComplete; });
+            },
+            true},
+        {"unreadable once, then complete",
+            [&] {
+                topic.ready = std::nullopt;
+                loop.scheduled.emplace(clock.now + 10, [&] { topic.ready = kReadyStateComplete; });
+            },
+            true},
+    };
+    for (const Case &c : cases) {
         journal.clear();
-        topic.ready = state;
+        loop.scheduled.clear();
         topic.anchors = links({kDelete});
+        c.setUp();
         sequence.run();
-        EXPECT_EQ(journal, Journal{});
+        EXPECT_EQ(journal.contains(QStringLiteral("timer restart")), c.acts) << c.name;
+        EXPECT_EQ(journal.contains(QStringLiteral("board refresh")), c.acts) << c.name;
+    }
+}
+
+TEST_F(TopicActionSequenceTest, ANewerLoadDuringTheReadyWaitTakesThePageOver)
+{
+    topic.ready = 3;
+    topic.anchors = links({kDelete});
+    loop.scheduled.emplace(clock.now + 200, [&] {
+        topic.ready = kReadyStateComplete;
+        sequence.run();
+    });
+    sequence.run();
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1);
+    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 1);
+}
+
+TEST_F(TopicActionSequenceTest, AtMostFourRunsNest)
+{
+    banOption = true;
+    topic.anchors = links({kBan, kDelete});
+    int loads = 1;
+    // The page reloads itself every 0.1 s, five times, all within the first run's ban wait.
+    std::function<void()> reload = [&] {
+        if (++loads < 6)
+            loop.scheduled.emplace(clock.now + 100, reload);
+        sequence.run();
+    };
+    loop.scheduled.emplace(clock.now + 100, reload);
+    sequence.run();
+    EXPECT_EQ(loads, 6);
+    EXPECT_EQ(journal.count(QStringLiteral("timer restart")), 4) << "the fifth and sixth nested loads are ignored";
+}
+
+TEST_F(TopicActionSequenceTest, ALinkThatChangedSinceItWasReadIsNotClicked)
+{
+    for (const bool banOn : {false, true}) {
+        journal.clear();
+        banOption = banOn;
+        topic.anchors = links({kBan, kDelete});
+        // A script of the page puts another anchor first right after each read.
+        int inserted = 0;
+        topic.afterRead = [&] {
+            topic.anchors->prepend(
+                link(QStringLiteral("删除主题"), QStringLiteral("http://board.test/decoy/%1").arg(++inserted)));
+        };
+        sequence.run();
+        EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0) << banOn;
+        EXPECT_FALSE(journal.filter(QStringLiteral("click refused")).isEmpty()) << banOn;
+        EXPECT_EQ(journal.filter(QRegularExpression(QStringLiteral("^topic click \\d"))).size(), 0) << banOn;
+        topic.afterRead = nullptr;
     }
 }
 

@@ -60,6 +60,22 @@ TEST_F(WordListStoreTest, LoadsSortedCaseInsensitivelyKeepingTheOrderOfEquals)
     EXPECT_EQ(list.text(5), QStringLiteral("C")) << "an added equal goes after the ones there";
 }
 
+// Desktops and containers often run with LANG=C.UTF-8, whose own collation orders by code unit.
+TEST(WordListOrder, IgnoresLetterCaseInEveryLocale)
+{
+    for (const QLocale &locale :
+        {QLocale::c(), QLocale(QLocale::Chinese, QLocale::China), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        WordList list(locale);
+        list.insertAll({QStringLiteral("spam"), QStringLiteral("eggs"), QStringLiteral("ham")});
+        list.insert(QStringLiteral("Spam"));
+        list.insert(QStringLiteral("Eggs"));
+        EXPECT_EQ(list.texts(),
+            (QStringList{QStringLiteral("eggs"), QStringLiteral("Eggs"), QStringLiteral("ham"), QStringLiteral("spam"),
+                QStringLiteral("Spam")}))
+            << locale.name().toStdString();
+    }
+}
+
 TEST_F(WordListStoreTest, AddWordSavesOrRefuses)
 {
     writeFile(path(), QByteArray("2\r\nb\r\na\r\n"));

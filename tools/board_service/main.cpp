@@ -103,6 +103,7 @@ void route(httplib::Server &server, BoardState &state)
         html(res, messagePage(req.get_param_value("un"), "个人主页"));
     });
     server.Get("/hang", [&](const httplib::Request &, httplib::Response &res) { html(res, hangingPage()); });
+    server.Get("/dialogs", [&](const httplib::Request &, httplib::Response &res) { html(res, dialogsPage()); });
     server.Get("/api/state", [&](const httplib::Request &, httplib::Response &res) {
         res.set_content(state.stateJson(), "application/json");
     });

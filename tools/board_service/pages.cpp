@@ -131,4 +131,12 @@ std::string hangingPage()
         "c.port1.onmessage=function(){for(;;){}};c.port2.postMessage(0);});</script>");
 }
 
+std::string dialogsPage()
+{
+    return page("dialogs",
+        "<p><a href=\"/\">首页</a></p><script>alert('提示');var c=confirm('确定吗？');var p=prompt('输入','x');"
+        "document.title='confirm:'+c+' prompt:'+p;"
+        "addEventListener('beforeunload',function(e){e.preventDefault();e.returnValue='';});</script>");
+}
+
 } // namespace boardservice

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -63,13 +64,38 @@ QString scriptString(const QString &text)
 
 } // namespace
 
-QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, int readTimeoutMs)
+QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History history, int readTimeoutMs)
     : QObject(view)
     , m_view(view)
     , m_loop(loop)
+    , m_history(history)
     , m_readTimeoutMs(readTimeoutMs)
 {
-    connect(view, &QWebEngineView::loadFinished, this, [this] { Q_EMIT loadFinished(); });
+    connect(view, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        // A view that never goes back keeps no entry per page it showed.
+        if (m_history == History::Dropped && m_view)
+            m_view->history()->clear();
+        Q_EMIT loadFinished(ok);
+    });
+    connect(view, &QWebEngineView::renderProcessTerminated, this,
+        [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+            if (status != QWebEnginePage::NormalTerminationStatus)
+                replaceDeadRenderer();
+        });
+}
+
+// Reads waiting on the dead page fail now instead of at their time-out, and the reload brings a
+// new renderer and a finished load for the watch or the sequence to go on with.
+void QtBrowserView::replaceDeadRenderer()
+{
+    for (const QPointer<QEventLoop> &wait : std::as_const(m_waits)) {
+        if (wait)
+            wait->quit();
+    }
+    QTimer::singleShot(0, this, [this] {
+        if (usable())
+            m_view->reload();
+    });
 }
 
 bool QtBrowserView::usable() const
@@ -101,11 +127,19 @@ std::optional<AnchorList> QtBrowserView::readAnchors()
     return value ? anchorsFromVariant(*value) : std::nullopt;
 }
 
-void QtBrowserView::clickAnchor(int index)
+// Finds and clicks in one script, so a page that changes its links after they were read cannot
+// redirect the click to another link.
+bool QtBrowserView::clickAnchor(int index, const Anchor &expected)
 {
-    runScript(QStringLiteral("(function(){var e=document.getElementsByTagName('a')[%1];"
-                             "if(e){e.click();return true;}return false;})()")
-                  .arg(index));
+    if (!expected.text)
+        return false;
+    const auto clicked
+        = runScript(QStringLiteral("(function(){var e=document.getElementsByTagName('a')[%1];if(!e)return false;"
+                                   "var t=null;try{t=e.innerText;}catch(x){}"
+                                   "if(t!==%2||(e.href||'')!==%3)return false;e.click();return true;})()")
+                        .arg(index)
+                        .arg(scriptString(*expected.text), scriptString(expected.href)));
+    return clicked && clicked->toBool();
 }
 
 void QtBrowserView::clickNamed(const QString &name)
@@ -131,8 +165,13 @@ std::optional<QVariant> QtBrowserView::runScript(const QString &script)
             waiting->quit();
     });
     QTimer::singleShot(m_readTimeoutMs, &wait, &QEventLoop::quit);
-    if (!answer->has_value() && !m_loop.run(wait))
-        return std::nullopt;
+    if (!answer->has_value()) {
+        m_waits.append(&wait);
+        const bool live = m_loop.run(wait);
+        m_waits.removeAll(&wait);
+        if (!live)
+            return std::nullopt;
+    }
     return *answer;
 }
 

@@ -2,10 +2,12 @@
 
 #include "browser_view.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QVariant>
 
+class QEventLoop;
 class QWebEngineView;
 
 namespace tidewick {
@@ -13,30 +15,36 @@ namespace tidewick {
 class QtEventLoop;
 
 // The browser contract on a QWebEngineView. Reads run a script in the page and wait for
-// its answer inside the event loop, for at most the read timeout.
+// its answer inside the event loop, for at most the read timeout. A renderer that dies is
+// replaced at once by reloading its page.
 class QtBrowserView final : public QObject, public BrowserView {
     Q_OBJECT
 public:
-    QtBrowserView(QWebEngineView *view, QtEventLoop &loop, int readTimeoutMs = 3000);
+    enum class History { Kept, Dropped };
+
+    QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History history = History::Kept, int readTimeoutMs = 3000);
 
     void navigate(const QString &url) override;
     void refresh() override;
     std::optional<int> readyState() override;
     std::optional<AnchorList> readAnchors() override;
-    void clickAnchor(int index) override;
+    bool clickAnchor(int index, const Anchor &expected) override;
     void clickNamed(const QString &name) override;
 
 Q_SIGNALS:
-    // Every finished load, successful or not.
-    void loadFinished();
+    // Every finished load; ok is false for a load that failed or answered an HTTP error status.
+    void loadFinished(bool ok);
 
 private:
     bool usable() const;
     std::optional<QVariant> runScript(const QString &script);
+    void replaceDeadRenderer();
 
     QPointer<QWebEngineView> m_view;
     QtEventLoop &m_loop;
+    History m_history;
     int m_readTimeoutMs;
+    QList<QPointer<QEventLoop>> m_waits; // script answers being waited for
 };
 
 } // namespace tidewick
