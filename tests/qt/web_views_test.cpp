@@ -164,6 +164,19 @@ private Q_SLOTS:
         QVERIFY(m_boardView->url().path() == u"/");
     }
 
+    // The back-off after failed board loads rests on this.
+    void anHttpErrorStatusIsAFailedLoad()
+    {
+        m_service.setFaults(QStringLiteral("boardErrorEvery=1"));
+        QSignalSpy finished(m_board.get(), &QtBrowserView::loadFinished);
+        m_board->navigate(m_service.url(QStringLiteral("/f?kw=x")));
+        QVERIFY(finished.wait(15000));
+        m_service.setFaults(QString());
+        QCOMPARE(finished.first().first().toBool(), false);
+        QVERIFY(load(*m_board, m_service.url(QStringLiteral("/f?kw=x"))));
+        QCOMPARE(finished.last().first().toBool(), true);
+    }
+
     void aDeadRendererIsReplacedAtOnce()
     {
         QVERIFY(load(*m_board, m_service.url(QStringLiteral("/f?kw=%E6%B5%8B%E8%AF%95"))));

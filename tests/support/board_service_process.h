@@ -14,6 +14,7 @@ public:
     bool start();
     QString url(const QString &pathAndQuery) const;
     QString host() const;
+    int pid() const { return static_cast<int>(m_process.processId()); }
 
     QJsonObject state();
     int post(const QString &board, const QString &title, const QString &poster, bool withoutDeleteLink = false);

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -71,11 +72,16 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
     , m_history(history)
     , m_readTimeoutMs(readTimeoutMs)
 {
-    connect(view, &QWebEngineView::loadFinished, this, [this](bool ok) {
+    // A load stopped for a newer one is not reported: the newer one's end will be. Reporting it
+    // would let a scan reload at once and stop that newer load in turn.
+    connect(view->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus
+            || info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
+            return;
         // A view that never goes back keeps no entry per page it showed.
         if (m_history == History::Dropped && m_view)
             m_view->history()->clear();
-        Q_EMIT loadFinished(ok);
+        Q_EMIT loadFinished(info.status() != QWebEngineLoadingInfo::LoadFailedStatus);
     });
     connect(view, &QWebEngineView::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus status) {
