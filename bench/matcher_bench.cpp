@@ -58,7 +58,7 @@ void BM_ScanPageWithMatcher(benchmark::State &state)
     for (auto _ : state) {
         bool any = false;
         for (const QString &text : texts)
-            any = any || matcher.linkMatches(text);
+            any = any || matcher.matchingWord(text) >= 0;
         benchmark::DoNotOptimize(any);
     }
 }

@@ -97,7 +97,7 @@ void BoardWatch::scanPage(quint64 load)
     const AnchorList anchors = read.value_or(AnchorList{});
     qCDebug(lcWatch) << "scan: read" << (read ? anchors.size() : -1) << "links";
     for (const Anchor &anchor : anchors) {
-        if (!anchor.text || !isOnBoardHost(anchor.href) || !matcher->linkMatches(*anchor.text))
+        if (!anchor.text || !isOnBoardHost(anchor.href) || matcher->matchingWord(*anchor.text) == WordMatcher::kNoMatch)
             continue;
         if (openedRecently(anchor.href)) {
             qCDebug(lcWatch) << "scan: passed over, opened recently:" << anchor.href;

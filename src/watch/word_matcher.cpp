@@ -1,5 +1,6 @@
 #include "word_matcher.h"
 
+#include <algorithm>
 #include <array>
 #include <queue>
 
@@ -81,33 +82,44 @@ std::uint32_t WordMatcher::TransitionTable::find(std::uint32_t node, char16_t c)
     }
 }
 
-WordMatcher::WordMatcher(const QStringList &words)
+WordMatcher::WordMatcher(const QStringList &entries)
     : m_nodes(1)
     , m_rootNext(0x10000, 0)
-    , m_inSomeWord(0x10000, 0)
+    , m_inSomeEntry(0x10000, 0)
 {
     qsizetype codeUnits = 0;
-    for (const QString &word : words)
-        codeUnits += word.size();
+    for (const QString &entry : entries)
+        codeUnits += entry.size();
     m_next.reserve(static_cast<std::size_t>(codeUnits));
     Children children(1);
-    for (const QString &word : words) {
-        if (!word.isEmpty())
-            addWord(upperCaseCodeUnits(word), children);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const bool exception = isException(entries[i]);
+        const QStringView text = exception ? QStringView(entries[i]).sliced(1) : QStringView(entries[i]);
+        if (text.isEmpty())
+            continue;
+        Node &end = m_nodes[addText(upperCaseCodeUnits(text), children)];
+        if (exception) {
+            end.endsException = true;
+            m_longestException = std::max(m_longestException, text.size());
+        } else if (end.word == kNoMatch) {
+            end.word = static_cast<std::int32_t>(i);
+            m_hasWords = true;
+        }
     }
     linkFailures(children);
 }
 
-void WordMatcher::addWord(QStringView upperWord, Children &children)
+std::uint32_t WordMatcher::addText(QStringView upperText, Children &children)
 {
     std::uint32_t node = 0;
-    for (const QChar ch : upperWord) {
+    for (const QChar ch : upperText) {
         const char16_t c = ch.unicode();
-        m_inSomeWord[c] = 1;
+        m_inSomeEntry[c] = 1;
         std::uint32_t next = node == 0 ? m_rootNext[c] : m_next.find(node, c);
         if (next == 0) {
             next = static_cast<std::uint32_t>(m_nodes.size());
             m_nodes.emplace_back();
+            m_nodes.back().depth = static_cast<std::uint16_t>(std::min<std::uint32_t>(m_nodes[node].depth + 1u, 0xFFFF));
             children.emplace_back();
             children[node].emplace_back(c, next);
             if (node == 0)
@@ -117,22 +129,27 @@ void WordMatcher::addWord(QStringView upperWord, Children &children)
         }
         node = next;
     }
-    m_nodes[node].endsWord = true;
+    return node;
 }
 
 // Breadth-first, so every node's failure target is final before its children need it.
 void WordMatcher::linkFailures(const Children &children)
 {
+    const auto endsEntry = [this](std::uint32_t n) { return m_nodes[n].word != kNoMatch || m_nodes[n].endsException; };
     std::queue<std::uint32_t> pending;
-    for (const auto &[c, child] : children[0])
+    for (const auto &[c, child] : children[0]) {
+        m_nodes[child].hasOutput = endsEntry(child);
         pending.push(child);
+    }
     while (!pending.empty()) {
         const std::uint32_t node = pending.front();
         pending.pop();
         for (const auto &[c, child] : children[node]) {
             const std::uint32_t fail = step(m_nodes[node].fail, c);
-            m_nodes[child].fail = fail;
-            m_nodes[child].endsWord = m_nodes[child].endsWord || m_nodes[fail].endsWord;
+            Node &n = m_nodes[child];
+            n.fail = fail;
+            n.nextOutput = endsEntry(fail) ? fail : m_nodes[fail].nextOutput;
+            n.hasOutput = endsEntry(child) || n.nextOutput != 0;
             pending.push(child);
         }
     }
@@ -140,8 +157,8 @@ void WordMatcher::linkFailures(const Children &children)
 
 std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
 {
-    if (!m_inSomeWord[c])
-        return 0; // no word holds it: every partial match ends here
+    if (!m_inSomeEntry[c])
+        return 0; // no entry holds it: every partial match ends here
     while (state != 0) {
         if (const std::uint32_t next = m_next.find(state, c))
             return next;
@@ -151,11 +168,24 @@ std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
 }
 
 // Feeds the first-pass form of the text (or, with skipDigits, the second-pass form) through the
-// automaton as it goes, without building either form.
-bool WordMatcher::passMatches(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const
+// automaton as it goes, without building either form. A word occurrence counts once no exception
+// can still cover it: right away without exceptions, else once the text has moved past the reach
+// of the longest exception that could start at or before it.
+int WordMatcher::passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const
 {
+    struct Occurrence {
+        qsizetype start;
+        std::int32_t word;
+    };
     const std::array<char16_t, 0x10000> &upper = upperCaseTable();
+    std::vector<Occurrence> uncovered; // words that an exception may still cover
+    std::int32_t best = kNoMatch;
+    const auto count = [&best](std::int32_t word) {
+        if (best == kNoMatch || word < best)
+            best = word;
+    };
     std::uint32_t state = 0;
+    qsizetype position = -1; // in the normalised text
     for (const QChar ch : rawLinkText) {
         const char16_t c = ch.unicode();
         if (c <= 0xFF) {
@@ -166,22 +196,49 @@ bool WordMatcher::passMatches(QStringView rawLinkText, bool skipDigits, bool *sa
             if ((digit && skipDigits) || (!digit && !letter))
                 continue;
         }
+        ++position;
         state = step(state, upper[c]);
-        if (m_nodes[state].endsWord)
-            return true;
+        if (m_nodes[state].hasOutput) {
+            qsizetype exceptionStart = position + 1;
+            for (std::uint32_t n = state; n != 0; n = m_nodes[n].nextOutput) {
+                const Node &node = m_nodes[n];
+                const qsizetype start = position - node.depth + 1;
+                if (node.endsException)
+                    exceptionStart = std::min(exceptionStart, start);
+                if (node.word == kNoMatch)
+                    continue;
+                if (m_longestException == 0)
+                    count(node.word);
+                else
+                    uncovered.push_back({start, node.word});
+            }
+            std::erase_if(uncovered, [&](const Occurrence &o) { return o.start >= exceptionStart; });
+        }
+        if (!uncovered.empty()) {
+            std::erase_if(uncovered, [&](const Occurrence &o) {
+                const bool settled = position - o.start + 1 >= m_longestException;
+                if (settled)
+                    count(o.word);
+                return settled;
+            });
+        }
+        if (best == 0)
+            return best;
     }
-    return false;
+    for (const Occurrence &o : uncovered)
+        count(o.word);
+    return best;
 }
 
-bool WordMatcher::linkMatches(QStringView rawLinkText) const
+int WordMatcher::matchingWord(QStringView rawLinkText) const
 {
     if (isEmpty())
-        return false;
+        return kNoMatch;
     bool sawDigit = false;
-    if (passMatches(rawLinkText, false, &sawDigit))
-        return true;
-    // Without digits the second-pass form equals the first.
-    return sawDigit && passMatches(rawLinkText, true, nullptr);
+    const int inFirstPass = passMatch(rawLinkText, false, &sawDigit);
+    if (inFirstPass != kNoMatch || !sawDigit)
+        return inFirstPass; // without digits the second-pass form equals the first
+    return passMatch(rawLinkText, true, nullptr);
 }
 
 } // namespace tidewick

@@ -8,24 +8,37 @@
 
 namespace tidewick {
 
-// Answers "does any word of the list occur in this text", case-insensitively, in one pass
-// over the text (an Aho-Corasick automaton over upper-cased UTF-16 code units). Built once
-// per change of the word list; empty words match nothing.
+// Says which entry of the word list a link text holds, case-insensitively, in one pass over the
+// text (an Aho-Corasick automaton over upper-cased UTF-16 code units). Built once per change of
+// the word list; empty entries match nothing.
+//
+// An entry that begins with "!" is an exception: an occurrence of a word that lies wholly inside
+// an occurrence of the exception's text does not count. Exceptions never match by themselves.
 class WordMatcher {
 public:
+    static constexpr int kNoMatch = -1;
+    static constexpr QChar kExceptionMark = u'!';
+
     WordMatcher() = default;
-    explicit WordMatcher(const QStringList &words);
+    explicit WordMatcher(const QStringList &entries);
 
-    // The two-pass link test: true when any word occurs, as WordMatches finds it, in the normalised
-    // text or, failing that, in its digit-free form.
-    bool linkMatches(QStringView rawLinkText) const;
+    static bool isException(QStringView entry) { return entry.startsWith(kExceptionMark); }
 
-    bool isEmpty() const { return m_nodes.size() <= 1; }
+    // The index of the first entry, in list order, that occurs in the normalised link text (ASCII
+    // letters and digits and everything above U+00FF kept) or, failing every entry there, in its
+    // digit-free form; kNoMatch when none does.
+    int matchingWord(QStringView rawLinkText) const;
+
+    bool isEmpty() const { return !m_hasWords; }
 
 private:
     struct Node {
         std::uint32_t fail = 0;
-        bool endsWord = false; // a word ends here or at a node of its fail chain
+        std::uint32_t nextOutput = 0; // nearest node down the fail chain that ends an entry; 0: none
+        std::int32_t word = kNoMatch; // lowest index of a word ending exactly here
+        std::uint16_t depth = 0; // length of the text that leads here, capped
+        bool endsException = false;
+        bool hasOutput = false; // an entry ends here or down the fail chain
     };
 
     // Goto transitions of non-root nodes, open addressing keyed by (node, code unit).
@@ -44,15 +57,17 @@ private:
     // Each node's outgoing (code unit, target) pairs, kept only while building.
     using Children = std::vector<std::vector<std::pair<char16_t, std::uint32_t>>>;
 
-    void addWord(QStringView upperWord, Children &children);
+    std::uint32_t addText(QStringView upperText, Children &children);
     void linkFailures(const Children &children);
     std::uint32_t step(std::uint32_t state, char16_t c) const;
-    bool passMatches(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const;
+    int passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const;
 
     std::vector<Node> m_nodes;
     std::vector<std::uint32_t> m_rootNext; // indexed by code unit; 0 keeps the root
-    std::vector<std::uint8_t> m_inSomeWord; // indexed by code unit
+    std::vector<std::uint8_t> m_inSomeEntry; // indexed by code unit
     TransitionTable m_next;
+    qsizetype m_longestException = 0;
+    bool m_hasWords = false;
 };
 
 } // namespace tidewick

@@ -23,10 +23,46 @@ QString upperCaseCodeUnits(QStringView text)
     return upper;
 }
 
-int firstMatchingWord(const QStringList &words, const QString &text)
+bool isException(const QString &entry)
 {
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (WordMatches(words[i], text))
+    return entry.startsWith(u'!');
+}
+
+// Every (start, end) of the needle in the text, both upper-cased, ends inclusive.
+QList<std::pair<qsizetype, qsizetype>> occurrences(const QString &needle, const QString &text)
+{
+    QList<std::pair<qsizetype, qsizetype>> found;
+    const QString n = upperCaseCodeUnits(needle);
+    const QString t = upperCaseCodeUnits(text);
+    for (qsizetype i = 0; !n.isEmpty() && i + n.size() <= t.size(); ++i) {
+        if (QStringView(t).sliced(i, n.size()) == n)
+            found.append({i, i + n.size() - 1});
+    }
+    return found;
+}
+
+bool countsIn(const QString &word, const QString &text, const QStringList &entries)
+{
+    if (!WordMatches(word, text))
+        return false;
+    for (const auto &[start, end] : occurrences(word, text)) {
+        bool covered = false;
+        for (const QString &entry : entries) {
+            if (!isException(entry))
+                continue;
+            for (const auto &[exceptionStart, exceptionEnd] : occurrences(entry.mid(1), text))
+                covered = covered || (exceptionStart <= start && exceptionEnd >= end);
+        }
+        if (!covered)
+            return true;
+    }
+    return false;
+}
+
+int firstMatchingWord(const QStringList &entries, const QString &text)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (!isException(entries[i]) && countsIn(entries[i], text, entries))
             return static_cast<int>(i);
     }
     return -1;

@@ -23,7 +23,8 @@ qint32 FindLastPosition(QStringView needle, QStringView text);
 bool WordMatches(QStringView word, QStringView text);
 
 // The index of the word that matches a raw link text: every word in list order against the
-// first-pass text, then every word against the second-pass text; -1 when none does.
+// first-pass text, then every word against the second-pass text; -1 when none does. Entries that
+// begin with "!" are exceptions: a word's occurrence wholly inside one of theirs does not count.
 int literalMatchingWord(const QStringList &words, const QString &rawLinkText);
 
 } // namespace tidewick

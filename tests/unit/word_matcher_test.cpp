@@ -23,63 +23,93 @@ QString randomText(std::mt19937 &random, int maxLength)
     return text;
 }
 
-TEST(WordMatcher, AgreesWithTheLiteralTestOnRandomListsAndTexts)
+// Both with plain words and with exceptions among them, the matcher names the same entry as the
+// literal procedure.
+TEST(WordMatcher, NamesTheSameWordAsTheLiteralProcedureOnRandomListsAndTexts)
 {
     std::mt19937 random(1208);
     int matched = 0;
-    for (int list = 0; list < 1500; ++list) {
-        QStringList words;
+    int rescued = 0;
+    for (int list = 0; list < 3000; ++list) {
+        const bool withExceptions = list % 2 == 1;
+        QStringList entries;
         const int count = 1 + static_cast<int>(random() % 6);
-        for (int i = 0; i < count; ++i)
-            words.append(randomText(random, 3));
-        const WordMatcher matcher(words);
+        for (int i = 0; i < count; ++i) {
+            const QString word = randomText(random, 3);
+            entries.append(word);
+            // An exception mostly holds a word of the list, with a little around it.
+            if (withExceptions && random() % 2 == 0)
+                entries.append(QStringLiteral("!") + randomText(random, 1) + word + randomText(random, 1));
+        }
+        const WordMatcher matcher(entries);
+        QStringList words;
+        for (const QString &entry : entries)
+            words.append(entry.startsWith(u'!') ? QString() : entry);
         for (int t = 0; t < 12; ++t) {
             const QString text = randomText(random, 30);
-            const bool expected = literalMatchingWord(words, text) >= 0;
-            matched += expected;
-            ASSERT_EQ(matcher.linkMatches(text), expected)
-                << "words " << words.join(u'|').toStdString() << " text " << text.toStdString();
+            const int expected = literalMatchingWord(entries, text);
+            matched += expected >= 0;
+            rescued += withExceptions && expected < 0 && literalMatchingWord(words, text) >= 0;
+            ASSERT_EQ(matcher.matchingWord(text), expected)
+                << "entries " << entries.join(u'|').toStdString() << " text " << text.toStdString();
         }
     }
-    // The cases must exercise both outcomes to mean anything.
-    EXPECT_GT(matched, 2000);
-    EXPECT_LT(matched, 16000);
+    // The cases must exercise every outcome to mean anything.
+    EXPECT_GT(matched, 4000);
+    EXPECT_LT(matched, 32000);
+    EXPECT_GT(rescued, 100);
 }
 
 struct LinkCase {
     QStringList words;
     QString text;
-    bool expected;
+    int expected;
 };
 
 class LinkMatchTable : public testing::TestWithParam<LinkCase> { };
 
-TEST_P(LinkMatchTable, TriesTheNormalisedTextThenItsDigitFreeForm)
+TEST_P(LinkMatchTable, NamesTheFirstWordInTheNormalisedTextThenInItsDigitFreeForm)
 {
-    EXPECT_EQ(WordMatcher(GetParam().words).linkMatches(GetParam().text), GetParam().expected);
+    EXPECT_EQ(WordMatcher(GetParam().words).matchingWord(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkMatchTable,
-    testing::Values(LinkCase{{QStringLiteral("abcd")}, QStringLiteral("ab12cd"), true},
-        LinkCase{{QStringLiteral("b1")}, QStringLiteral("ab12cd"), true},
-        LinkCase{{QStringLiteral("b1")}, QStringLiteral("abcd"), false},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("低价 代-开 发票"), true},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代\u3000开"), false},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代2开"), true},
-        LinkCase{{QStringLiteral("a b")}, QStringLiteral("a b"), false},
-        LinkCase{{QString()}, QStringLiteral("anything"), false}, LinkCase{{}, QStringLiteral("x"), false},
-        LinkCase{{QStringLiteral("SPAM")}, QStringLiteral("s.p.a.m"), true},
-        LinkCase{{QStringLiteral("abc"), QStringLiteral("bcd")}, QStringLiteral("xbcdx"), true},
-        LinkCase{{QStringLiteral("abcde"), QStringLiteral("cd")}, QStringLiteral("abcdf"), true},
-        LinkCase{{QStringLiteral("abcde")}, QStringLiteral("abcdf"), false}));
+    testing::Values(LinkCase{{QStringLiteral("abcd")}, QStringLiteral("ab12cd"), 0},
+        LinkCase{{QStringLiteral("b1")}, QStringLiteral("ab12cd"), 0},
+        LinkCase{{QStringLiteral("b1")}, QStringLiteral("abcd"), -1},
+        LinkCase{{QStringLiteral("代开")}, QStringLiteral("低价 代-开 发票"), 0},
+        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代\u3000开"), -1},
+        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代2开"), 0},
+        LinkCase{{QStringLiteral("a b")}, QStringLiteral("a b"), -1},
+        LinkCase{{QString()}, QStringLiteral("anything"), -1}, LinkCase{{}, QStringLiteral("x"), -1},
+        LinkCase{{QStringLiteral("SPAM")}, QStringLiteral("s.p.a.m"), 0},
+        LinkCase{{QStringLiteral("abc"), QStringLiteral("bcd")}, QStringLiteral("xbcdx"), 1},
+        LinkCase{{QStringLiteral("abcde"), QStringLiteral("cd")}, QStringLiteral("abcdf"), 1},
+        LinkCase{{QStringLiteral("abcde")}, QStringLiteral("abcdf"), -1},
+        // The first word in list order, not the first occurrence; pass 1 over all words first.
+        LinkCase{{QStringLiteral("z"), QStringLiteral("a"), QStringLiteral("c")}, QStringLiteral("abc"), 1},
+        LinkCase{{QStringLiteral("ac"), QStringLiteral("b"), QStringLiteral("bc")}, QStringLiteral("a1c b"), 1},
+        LinkCase{{QStringLiteral("!"), QStringLiteral("x")}, QStringLiteral("x"), 1},
+        // Exceptions.
+        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开发")}, QStringLiteral("招聘代开发工程师"), -1},
+        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开发")}, QStringLiteral("代开发票，代开"), 0},
+        LinkCase{{QStringLiteral("!代开发"), QStringLiteral("代开")}, QStringLiteral("代 开 发"), -1},
+        LinkCase{{QStringLiteral("开发"), QStringLiteral("!代开发")}, QStringLiteral("代开发"), -1},
+        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开")}, QStringLiteral("代开"), -1},
+        LinkCase{{QStringLiteral("!代开"), QStringLiteral("!开发"), QStringLiteral("代开发")}, QStringLiteral("代开发"), 2},
+        LinkCase{{QStringLiteral("aa"), QStringLiteral("!aab")}, QStringLiteral("aaab"), 0},
+        LinkCase{{QStringLiteral("aa"), QStringLiteral("!aab")}, QStringLiteral("aab"), -1},
+        LinkCase{{QStringLiteral("ab"), QStringLiteral("!a1b")}, QStringLiteral("a1b"), 0},
+        LinkCase{{QStringLiteral("ab"), QStringLiteral("!xab")}, QStringLiteral("xa1b"), -1},
+        LinkCase{{QStringLiteral("ab"), QStringLiteral("!ab2")}, QStringLiteral("a1b2"), 0}));
 
 TEST(WordMatcher, HandlesAMegabyteLinkText)
 {
     QString text(1 << 20, QChar(u'代'));
     const WordMatcher matcher({QStringLiteral("代开"), QStringLiteral("代代代代代代代代x")});
-    EXPECT_FALSE(matcher.linkMatches(text));
+    EXPECT_EQ(matcher.matchingWord(text), WordMatcher::kNoMatch);
     text.append(u'开');
-    EXPECT_TRUE(matcher.linkMatches(text));
+    EXPECT_EQ(matcher.matchingWord(text), 0);
 }
 
 } // namespace

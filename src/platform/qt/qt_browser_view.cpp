@@ -57,6 +57,16 @@ std::optional<AnchorList> anchorsFromVariant(const QVariant &value)
     return anchors;
 }
 
+constexpr int kAbortedErrorCode = -3; // the engine's code for a load given up for another
+
+bool isReplaced(const QWebEngineLoadingInfo &info)
+{
+    return info.status() == QWebEngineLoadingInfo::LoadStoppedStatus
+        || (info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+            && info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain
+            && info.errorCode() == kAbortedErrorCode);
+}
+
 // A script literal for a text, safe for any content.
 QString scriptString(const QString &text)
 {
@@ -72,16 +82,15 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
     , m_history(history)
     , m_readTimeoutMs(readTimeoutMs)
 {
-    // A load stopped for a newer one is not reported: the newer one's end will be. Reporting it
-    // would let a scan reload at once and stop that newer load in turn.
+    // A load stopped or aborted for a newer one is not reported: the newer one's end will be.
+    // Reporting it would let a scan reload at once, or back off, and so stop that newer load.
     connect(view->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus
-            || info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus || isReplaced(info))
             return;
         // A view that never goes back keeps no entry per page it showed.
         if (m_history == History::Dropped && m_view)
             m_view->history()->clear();
-        Q_EMIT loadFinished(info.status() != QWebEngineLoadingInfo::LoadFailedStatus);
+        Q_EMIT loadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
     connect(view, &QWebEngineView::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus status) {
