@@ -134,7 +134,8 @@ int main(int argc, char *argv[])
     QElapsedTimer elapsed;
     elapsed.start();
     QTimer sampler;
-    const auto boardLoads = [&] { return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
+    const auto boardLoads
+        = [&] { return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
     QObject::connect(&sampler, &QTimer::timeout, &app, [&] {
         const Usage usage = toolUsage(service.pid());
         std::printf("minute %3lld: resident %5ld MB, CPU %7.1f s, board loads %6d, topics posted %5d\n",
@@ -155,7 +156,8 @@ int main(int argc, char *argv[])
         if (!t[QStringLiteral("deleted")].toBool())
             continue;
         ++deleted;
-        worstMs = std::max(worstMs, t[QStringLiteral("deletedMs")].toDouble() - t[QStringLiteral("createdMs")].toDouble());
+        worstMs
+            = std::max(worstMs, t[QStringLiteral("deletedMs")].toDouble() - t[QStringLiteral("createdMs")].toDouble());
     }
     for (const int id : innocent) {
         const QJsonObject t = service.topic(id);

@@ -6,17 +6,63 @@
 #include "word_list_file.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QWebEngineProfile>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace tidewick;
 
+namespace {
+
+// Help and version need no display: they are answered before the window toolkit starts.
+bool asksForHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *flag : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], flag) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The data folder holds the browser profile, the action log and, for an installed program, the word list.
+QString dataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString usualWordList()
+{
+    return usualWordListPath(QCoreApplication::applicationDirPath(), QStringLiteral(TIDEWICK_INSTALL_BINDIR),
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("tidewick"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWICK_VERSION));
+    if (asksForHelpOrVersion(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCommandLineParser parser;
+        describeOptions(parser, usualWordList());
+        parser.process(app);
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tidewick"));
-    const AppOptions options = parseAppOptions(QApplication::arguments());
+    QCommandLineParser parser;
+    const QString wordList = usualWordList();
+    describeOptions(parser, wordList);
+    parser.process(app);
+    const AppOptions options = readOptions(parser);
 
     SingleInstance instance;
     if (!instance.tryAcquire()) {
@@ -27,13 +73,16 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    const QString data = dataFolder();
+    const AppPaths paths{
+        options.wordList.isEmpty() ? wordList : options.wordList, data + QStringLiteral("/actions.sqlite")};
+
     // One persistent profile for both views: one sign-in serves both and outlives a restart.
     QWebEngineProfile profile(QStringLiteral("tidewick"));
     QtEventLoop loop;
     QtMessageBox messages;
     {
-        MainWindow window(profile, loop, messages, options, wordListPath(QApplication::applicationDirPath()),
-            [] { QCoreApplication::exit(0); });
+        MainWindow window(profile, loop, messages, options, paths, [] { QCoreApplication::exit(0); });
         window.startUp();
         QApplication::exec();
     }

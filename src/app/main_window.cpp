@@ -1,5 +1,8 @@
 #include "main_window.h"
 
+#include "action_log_window.h"
+#include "broad_word.h"
+
 #include "message_box.h"
 #include "qt_event_loop.h"
 #include "unattended_page.h"
@@ -19,6 +22,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <cstdio>
+
 namespace tidewick {
 
 namespace {
@@ -28,6 +33,7 @@ constexpr int kWatchdogTickMs = 1000;
 const QString kStartTitle = QStringLiteral("Tidewick 1.1");
 const QString kErrorTitle = QStringLiteral("发生错误");
 const QString kDuplicateWordText = QStringLiteral("您输入的词汇已经存在！");
+const QString kWarningTitle = QStringLiteral("警告");
 const QString kInstructions
     = QStringLiteral("如果下边的网页显示你没有登录，请登录，选择记住登录状态，然后再开启删帖机，"
                      "必须是大吧主或小吧主才能使用本软件进行管理。"
@@ -36,6 +42,12 @@ const QString kInstructions
 QString saveFailedText(const QString &path)
 {
     return QStringLiteral("违规词汇库无法保存到文件：\n%1\n刚才的修改在程序重新启动后将会丢失。")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString actionLogFailedText(const QString &path)
+{
+    return QStringLiteral("删帖记录无法打开：\n%1\n删帖照常进行，但这次不会被记录。")
         .arg(QDir::toNativeSeparators(path));
 }
 
@@ -89,7 +101,7 @@ QListWidgetItem *listItem(const QString &text)
 } // namespace
 
 MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
-    const QString &wordListPath, std::function<void()> exitProgram)
+    const AppPaths &paths, std::function<void()> exitProgram)
     : QWidget(nullptr,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowCloseButtonHint)
@@ -97,6 +109,7 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     , m_messages(messages)
     , m_options(options)
     , m_exitProgram(std::move(exitProgram))
+    , m_actionLog(paths.actionLog)
 {
     setObjectName(QStringLiteral("Form1"));
     setFont(windowFont());
@@ -107,12 +120,13 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
 
     m_boardBrowser = new QtBrowserView(m_boardView, loop);
     m_topicBrowser = new QtBrowserView(m_topicView, loop, QtBrowserView::History::Dropped);
-    m_store = std::make_unique<WordListStore>(m_words, wordListPath);
+    m_store = std::make_unique<WordListStore>(m_words, paths.wordList);
     m_watch = std::make_unique<BoardWatch>(BoardWatch::Ports{*m_boardBrowser, *m_topicBrowser, m_clock, m_retryTimer,
                                                [this](const QString &title) { setWindowTitle(title); }},
         m_options.boardHost);
     m_sequence = std::make_unique<TopicActionSequence>(TopicActionSequence::Ports{*m_topicBrowser, *m_boardBrowser,
-        m_reloadTimerPort, loop, m_clock, [this] { return m_banPosterCheck->isChecked(); }});
+        m_reloadTimerPort, loop, m_clock, [this] { return m_banPosterCheck->isChecked(); },
+        [this](TopicActionSequence::Step step) { recordStep(step); }});
 
     m_reloadTimer.setInterval(BoardWatch::kReloadIntervalMs);
     m_reloadTimer.start();
@@ -120,6 +134,7 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     m_watchdogTimer.start();
     mirrorWordList();
     wireEvents();
+    wireReports();
 }
 
 // Control names stay the widgets' object names, for tests and automation.
@@ -149,13 +164,17 @@ void MainWindow::createControls(QWebEngineProfile &profile)
     m_banPosterCheck = place(
         new QCheckBox(QStringLiteral("违者封IP/ID(慎用，会造成删帖速度减慢)"), this), "Check1", {216, 80, 249, 17});
     m_keepOnTopCheck = place(new QCheckBox(QStringLiteral("本窗口置顶"), this), "Check2", {464, 80, 89, 17});
+    // Added controls take only free space; none of the above moves.
+    m_actionLogButton = button(this, "Command5", QStringLiteral("删帖记录"), {560, 8, 97, 33});
+    m_logOnlyCheck = place(new QCheckBox(QStringLiteral("只记录，不删帖"), this), "Check3", {560, 80, 161, 17});
     m_topicView->raise();
 }
 
 void MainWindow::setTabOrder()
 {
     const QList<QWidget *> order{m_boardView, m_startButton, m_boardNameEdit, m_wordListView, m_newWordEdit,
-        m_removeTickedButton, m_topicView, m_pauseButton, m_exitButton, m_banPosterCheck, m_keepOnTopCheck};
+        m_removeTickedButton, m_topicView, m_pauseButton, m_exitButton, m_banPosterCheck, m_keepOnTopCheck,
+        m_actionLogButton, m_logOnlyCheck};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -171,6 +190,8 @@ void MainWindow::wireEvents()
     connect(m_removeTickedButton, &QPushButton::clicked, this, &MainWindow::removeTickedWords);
     connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::endProgram);
     connect(m_keepOnTopCheck, &QCheckBox::toggled, this, [this](bool on) { setKeptOnTop(*this, on); });
+    connect(m_logOnlyCheck, &QCheckBox::toggled, this, [this](bool on) { m_watch->setLogOnly(on); });
+    connect(m_actionLogButton, &QPushButton::clicked, this, &MainWindow::openActionLog);
     connect(m_newWordEdit, &QLineEdit::returnPressed, this, &MainWindow::addWord);
     // Selecting an entry, by mouse or keyboard, enables the remove button; only a removal disables it.
     const auto enableRemoveButton = [this] { m_removeTickedButton->setEnabled(true); };
@@ -179,6 +200,46 @@ void MainWindow::wireEvents()
     connect(m_wordListView, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
         m_words.setTicked(m_wordListView->row(item), item->checkState() == Qt::Checked);
     });
+}
+
+// The record follows the watch and the sequence; writing it comes after the topic view was sent on.
+void MainWindow::wireReports()
+{
+    const auto asTracked = [](const BoardWatch::MatchedTopic &t) {
+        return ActionTracker::Topic{t.board, t.address, t.linkText, t.word};
+    };
+    m_watch->setReports(BoardWatch::Reports{[this, asTracked](const BoardWatch::MatchedTopic &t) {
+                                                m_tracker.topicOpened(asTracked(t), m_banPosterCheck->isChecked());
+                                            },
+        [this, asTracked](const BoardWatch::MatchedTopic &t) { m_tracker.topicLogged(asTracked(t)); },
+        [this](const QStringList &addresses) { m_tracker.boardListRead(addresses); }});
+}
+
+void MainWindow::recordStep(TopicActionSequence::Step step)
+{
+    switch (step) {
+    case TopicActionSequence::Step::BanLinkClicked:
+        return m_tracker.banLinkClicked();
+    case TopicActionSequence::Step::BanButtonClicked:
+        return m_tracker.banButtonClicked();
+    case TopicActionSequence::Step::Unreadable:
+        m_tracker.finished(ActionLog::Outcome::Unreadable);
+        return m_watch->topicLeftStanding(m_topicBrowser->url());
+    case TopicActionSequence::Step::NoDeleteLink:
+        m_tracker.finished(ActionLog::Outcome::NoDeleteLink);
+        return m_watch->topicLeftStanding(m_topicBrowser->url());
+    case TopicActionSequence::Step::DeleteClicked:
+        return m_tracker.finished(ActionLog::Outcome::DeleteClicked);
+    }
+}
+
+void MainWindow::openActionLog()
+{
+    if (!m_actionLogWindow)
+        m_actionLogWindow = new ActionLogWindow(m_actionLog, this);
+    m_actionLogWindow->show();
+    m_actionLogWindow->raise();
+    m_actionLogWindow->activateWindow();
 }
 
 // The list widget shows the word list model, entry for entry.
@@ -198,6 +259,7 @@ void MainWindow::startUp()
 {
     m_store->LoadWordList();
     wordsChanged();
+    openActionLogFile();
     m_boardBrowser->navigate(m_options.portalUrl);
     setWindowTitle(kStartTitle);
     move(screen()->availableGeometry().center() - rect().center());
@@ -205,9 +267,23 @@ void MainWindow::startUp()
     m_boardView->setFocus();
 }
 
+// Without its record the watch still works: one warning, and the tool goes on.
+void MainWindow::openActionLogFile()
+{
+    const QString problem = m_actionLog.open();
+    if (problem.isEmpty())
+        return;
+    const QString text = actionLogFailedText(m_actionLog.path());
+    std::fprintf(stderr, "tidewick: %s (%s)\n", qPrintable(text), qPrintable(problem));
+    m_messages.showWarning(text, kWarningTitle);
+}
+
 void MainWindow::addWord()
 {
-    switch (m_store->AddWord(m_newWordEdit->text())) {
+    const QString typed = m_newWordEdit->text();
+    if (!confirmedIfBroad(typed))
+        return;
+    switch (m_store->AddWord(typed)) {
     case WordListStore::AddOutcome::Ignored:
         return;
     case WordListStore::AddOutcome::Duplicate:
@@ -222,6 +298,25 @@ void MainWindow::addWord()
     }
     m_newWordEdit->clear();
     wordsChanged();
+}
+
+// A word that would hit more than a third of the topics on the page now shown is questioned
+// first; exceptions and words of a page that cannot be read are not.
+bool MainWindow::confirmedIfBroad(const QString &word)
+{
+    if (word.isEmpty() || WordMatcher::isException(word) || m_words.containsExactly(word))
+        return true;
+    const std::optional<AnchorList> anchors = m_boardBrowser->readAnchors();
+    if (!anchors)
+        return true;
+    const WordReach reach = reachOf(word, *anchors);
+    if (!reach.isTooBroad())
+        return true;
+    return m_messages.askYesNo(QStringLiteral("“%1”会匹配当前页面 %2 个帖子中的 %3 个。确定加入违规词汇库吗？")
+                                   .arg(word)
+                                   .arg(reach.links)
+                                   .arg(reach.matched),
+        QStringLiteral("请确认"));
 }
 
 void MainWindow::removeTickedWords()
@@ -248,6 +343,7 @@ void MainWindow::endProgram()
     if (m_loop.programEnded())
         return;
     hide();
+    m_tracker.programEnded();
     m_reloadTimer.stop();
     m_watchdogTimer.stop();
     m_loop.endProgram();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "action_log.h"
+#include "action_tracker.h"
 #include "app_options.h"
 #include "board_watch.h"
 #include "qt_browser_view.h"
@@ -35,10 +37,13 @@ class MainWindow final : public QWidget {
 public:
     // exitProgram leaves the application's event loop; the window calls it once, at the end.
     MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
-        const QString &wordListPath, std::function<void()> exitProgram);
+        const AppPaths &paths, std::function<void()> exitProgram);
 
-    // Start-up after the single-instance check: word list, portal page, title, shown centred.
+    // Start-up after the single-instance check: word list, action log, portal page, title, shown centred.
     void startUp();
+
+    // The record window, opened by its button; null before.
+    QWidget *actionLogWindow() const { return m_actionLogWindow; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -49,7 +54,12 @@ private:
     void wireEvents();
     void mirrorWordList();
 
+    void wireReports();
+    void recordStep(TopicActionSequence::Step step);
+    void openActionLogFile();
+    void openActionLog();
     void addWord();
+    bool confirmedIfBroad(const QString &word);
     void removeTickedWords();
     void reportSaveFailure();
     void wordsChanged();
@@ -65,6 +75,8 @@ private:
     QTimer m_watchdogTimer;
     QtOneShotTimer m_retryTimer;
     WordList m_words;
+    ActionLog m_actionLog;
+    ActionTracker m_tracker{m_actionLog, m_clock};
 
     QWebEngineView *m_boardView = nullptr;
     QWebEngineView *m_topicView = nullptr;
@@ -72,11 +84,14 @@ private:
     QPushButton *m_pauseButton = nullptr;
     QPushButton *m_removeTickedButton = nullptr;
     QPushButton *m_exitButton = nullptr;
+    QPushButton *m_actionLogButton = nullptr;
     QLineEdit *m_boardNameEdit = nullptr;
     QLineEdit *m_newWordEdit = nullptr;
     QListWidget *m_wordListView = nullptr;
     QCheckBox *m_banPosterCheck = nullptr;
     QCheckBox *m_keepOnTopCheck = nullptr;
+    QCheckBox *m_logOnlyCheck = nullptr;
+    QWidget *m_actionLogWindow = nullptr;
 
     QtBrowserView *m_boardBrowser = nullptr;
     QtBrowserView *m_topicBrowser = nullptr;

@@ -31,11 +31,11 @@ bool hasText(const Anchor &anchor, const QString &text)
 
 } // namespace
 
-AnchorList TopicActionSequence::readLinks()
+std::optional<AnchorList> TopicActionSequence::readLinks()
 {
-    AnchorList links = m_ports.topic.readAnchors().value_or(AnchorList{});
-    if (links.size() > kMaxLinks)
-        links.clear();
+    std::optional<AnchorList> links = m_ports.topic.readAnchors();
+    if (links && links->size() > kMaxLinks)
+        links->clear();
     return links;
 }
 
@@ -54,11 +54,18 @@ void TopicActionSequence::run()
     }
     ++m_runsUnderWay;
     const quint64 thisRun = ++m_runsStarted;
-    if (documentBecomesComplete(thisRun)) {
+    switch (documentBecomesComplete(thisRun)) {
+    case Readiness::Complete:
         m_awaitingBan = true;
         m_ports.boardTimer.restart();
         if (!m_ports.banOptionTicked() || banPoster())
             deleteTopic();
+        break;
+    case Readiness::Unreadable:
+        m_ports.report(Step::Unreadable);
+        break;
+    case Readiness::Abandoned:
+        break;
     }
     --m_runsUnderWay;
 }
@@ -66,33 +73,34 @@ void TopicActionSequence::run()
 // A finished load can be reported before the document reads complete, and the first read can
 // time out while a new renderer starts: wait for the complete state, retrying a failed read once.
 // A newer load during the wait has its own run, which takes the page over.
-bool TopicActionSequence::documentBecomesComplete(quint64 thisRun)
+TopicActionSequence::Readiness TopicActionSequence::documentBecomesComplete(quint64 thisRun)
 {
     const long long deadline = m_ports.clock.nowMs() + kCompleteWithinMs;
     int failedReads = 0;
     for (;;) {
         const std::optional<int> state = m_ports.topic.readyState();
-        if (m_ports.loop.programEnded() || m_runsStarted != thisRun)
-            return false;
+        // A page on its way out is left to the run of the page that replaces it.
+        if (m_ports.loop.programEnded() || m_runsStarted != thisRun || (!state && m_ports.topic.isLoading()))
+            return Readiness::Abandoned;
         if (state == kReadyStateComplete)
-            return true;
+            return Readiness::Complete;
         if (!state && ++failedReads > 1) {
             qCDebug(lcSequence) << "ready state unreadable twice: left alone";
-            return false;
+            return Readiness::Unreadable;
         }
         qCDebug(lcSequence) << "ready state" << state.value_or(-1) << "- waiting";
         if (m_ports.clock.nowMs() >= deadline) {
             qCDebug(lcSequence) << "not complete within" << kCompleteWithinMs << "ms: left alone";
-            return false;
+            return Readiness::Unreadable;
         }
         if (!m_ports.loop.waitFor(kReadyPollMs) || m_runsStarted != thisRun)
-            return false;
+            return Readiness::Abandoned;
     }
 }
 
 bool TopicActionSequence::banPoster()
 {
-    const AnchorList links = readLinks();
+    const AnchorList links = readLinks().value_or(AnchorList{});
     if (m_ports.loop.programEnded())
         return false;
     for (qsizetype j = 0; j < links.size(); ++j) {
@@ -102,12 +110,14 @@ bool TopicActionSequence::banPoster()
                 return true;
             }
             qCDebug(lcSequence) << "ban link" << j << "clicked";
+            m_ports.report(Step::BanLinkClicked);
             m_awaitingBan = false;
         }
         if (!m_awaitingBan) {
             if (!WaitSeconds(kBanLinkWaitSeconds))
                 return false;
             m_ports.topic.clickNamed(kBanButtonName);
+            m_ports.report(Step::BanButtonClicked);
             return WaitSeconds(kBanButtonWaitSeconds);
         }
         if (!m_ports.loop.processPendingEvents())
@@ -118,24 +128,28 @@ bool TopicActionSequence::banPoster()
 
 void TopicActionSequence::deleteTopic()
 {
-    const AnchorList links = readLinks();
-    if (m_ports.loop.programEnded())
+    const std::optional<AnchorList> links = readLinks();
+    if (m_ports.loop.programEnded() || (!links && m_ports.topic.isLoading()))
         return;
-    qCDebug(lcSequence) << "delete step: read" << links.size() << "links";
-    for (qsizetype j = 0; j < links.size(); ++j) {
-        if (!hasText(links[j], kDeleteLinkText))
+    if (!links)
+        m_ports.report(Step::Unreadable);
+    qCDebug(lcSequence) << "delete step: read" << (links ? links->size() : -1) << "links";
+    for (qsizetype j = 0; links && j < links->size(); ++j) {
+        if (!hasText((*links)[j], kDeleteLinkText))
             continue;
-        if (m_ports.topic.clickAnchor(static_cast<int>(j), links[j]))
+        if (m_ports.topic.clickAnchor(static_cast<int>(j), (*links)[j])) {
             qCDebug(lcSequence) << "delete link" << j << "clicked";
-        else
+            m_ports.report(Step::DeleteClicked);
+            m_ports.board.refresh();
+        } else {
             qCDebug(lcSequence) << "delete link" << j << "changed before its click: nothing clicked";
-        m_ports.board.refresh();
+            m_ports.report(Step::NoDeleteLink);
+        }
         return;
     }
-    // The watch passes this topic over for a while, so the board can go on at once instead of
-    // waiting a whole timer interval.
     qCDebug(lcSequence) << "no delete link";
-    m_ports.board.refresh();
+    if (links)
+        m_ports.report(Step::NoDeleteLink);
 }
 
 // The deadline is the whole second reached N seconds after the current whole second; the

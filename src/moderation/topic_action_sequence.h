@@ -21,6 +21,15 @@ public:
     // A page that keeps reloading during the ban waits cannot nest runs without end.
     static constexpr int kMaxNestedRuns = 4;
 
+    // What a run did, for the record of actions.
+    enum class Step {
+        BanLinkClicked,
+        BanButtonClicked,
+        Unreadable, // the page could not be read
+        NoDeleteLink,
+        DeleteClicked,
+    };
+
     struct Ports {
         BrowserView &topic;
         BrowserView &board;
@@ -28,6 +37,7 @@ public:
         EventLoop &loop;
         const Clock &clock;
         std::function<bool()> banOptionTicked;
+        std::function<void(Step)> report = [](Step) {};
     };
 
     explicit TopicActionSequence(Ports ports);
@@ -42,8 +52,10 @@ public:
     bool AwaitingBan() const { return m_awaitingBan; }
 
 private:
-    bool documentBecomesComplete(quint64 run);
-    AnchorList readLinks();
+    enum class Readiness { Complete, Unreadable, Abandoned };
+
+    Readiness documentBecomesComplete(quint64 run);
+    std::optional<AnchorList> readLinks();
     bool banPoster(); // false when the program ended meanwhile
     void deleteTopic();
 

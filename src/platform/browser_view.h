@@ -25,7 +25,13 @@ public:
     virtual ~BrowserView() = default;
 
     virtual void navigate(const QString &url) = 0;
+    // The address of the document shown, empty before the first.
+    virtual QString url() const = 0;
+    // Reloads the page shown, unless a load is on its way already.
     virtual void refresh() = 0;
+    // A new document is on its way: reads of the shown one fail at once, and the new one's end
+    // will be reported.
+    virtual bool isLoading() const = 0;
     virtual std::optional<int> readyState() = 0;
     virtual std::optional<AnchorList> readAnchors() = 0;
     // Clicks the index-th `a` element of the document as it stands now, only when it still has

@@ -5,6 +5,7 @@
 #include "one_shot_timer.h"
 
 #include <QLoggingCategory>
+#include <QUrlQuery>
 
 #include <algorithm>
 #include <limits>
@@ -35,14 +36,30 @@ BoardWatch::BoardWatch(Ports ports, QString boardHost)
 {
 }
 
+QString loggedTitle(qint32 loggedCount)
+{
+    return QStringLiteral("已记录：") + QString::number(loggedCount) + QStringLiteral("条（只记录）");
+}
+
 void BoardWatch::setWords(const QStringList &words)
 {
     m_matcher = std::make_shared<const WordMatcher>(words);
+    m_words = std::make_shared<const QStringList>(words);
+}
+
+void BoardWatch::setLogOnly(bool on)
+{
+    if (on == m_logOnly)
+        return;
+    m_logOnly = on;
+    m_loggedCount = 0;
+    m_ports.setTitle(on ? loggedTitle(0) : deletedTitle(m_deletedCount));
 }
 
 void BoardWatch::Start(const QString &boardName)
 {
     m_isRunning = true;
+    m_boardName = boardName;
     m_lastLoadAtMs = m_ports.clock.nowMs();
     m_ports.board.navigate(boardListAddress(m_boardHost, boardName));
 }
@@ -65,7 +82,13 @@ void BoardWatch::WatchdogTick()
         return;
     qCInfo(lcWatch) << "no board load for" << (now - m_lastLoadAtMs) << "ms: reloading";
     m_lastLoadAtMs = now; // one reload per watchdog period, however slow the page
-    m_ports.board.refresh();
+    m_ports.board.navigate(boardListAddress(m_boardHost, m_boardName)); // also replaces a load that hangs
+}
+
+void BoardWatch::topicLeftStanding(const QString &url)
+{
+    if (m_isRunning && url == m_lastOpenedUrl)
+        m_ports.board.refresh();
 }
 
 // Reading a page waits inside the event loop, where the next load can finish. Such a load is
@@ -91,23 +114,64 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
 void BoardWatch::scanPage(quint64 load)
 {
     const std::shared_ptr<const WordMatcher> matcher = m_matcher;
+    const std::shared_ptr<const QStringList> words = m_words;
     const std::optional<AnchorList> read = m_ports.board.readAnchors();
-    if (load != m_loadsFinished)
+    // A read cut short by the next load leaves the page to that load's scan.
+    if (load != m_loadsFinished || (!read && m_ports.board.isLoading()))
         return;
     const AnchorList anchors = read.value_or(AnchorList{});
     qCDebug(lcWatch) << "scan: read" << (read ? anchors.size() : -1) << "links";
+    if (read && m_lastLoadSucceeded)
+        reportListedTopics(anchors);
+    if (m_logOnly)
+        logMatches(*matcher, *words, anchors);
+    else if (openFirstMatch(*matcher, *words, anchors))
+        return;
+    if (m_isRunning)
+        reloadAfterPageWithoutMatch();
+}
+
+bool BoardWatch::openFirstMatch(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors)
+{
     for (const Anchor &anchor : anchors) {
-        if (!anchor.text || !isOnBoardHost(anchor.href) || matcher->matchingWord(*anchor.text) == WordMatcher::kNoMatch)
+        if (!anchor.text || !isOnBoardHost(anchor.href))
             continue;
-        if (openedRecently(anchor.href)) {
+        const int word = matcher.matchingWord(*anchor.text);
+        if (word == WordMatcher::kNoMatch)
+            continue;
+        if (m_recentlyOpened.contains(anchor.href, m_ports.clock.nowMs())) {
             qCDebug(lcWatch) << "scan: passed over, opened recently:" << anchor.href;
             continue;
         }
-        openTopic(anchor.href);
-        return;
+        openTopic(matchedTopic(anchor, words, word));
+        return true;
     }
-    if (m_isRunning)
-        reloadAfterPageWithoutMatch();
+    return false;
+}
+
+void BoardWatch::logMatches(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors)
+{
+    const long long now = m_ports.clock.nowMs();
+    const qint32 loggedBefore = m_loggedCount;
+    for (const Anchor &anchor : anchors) {
+        if (!anchor.text || !isOnBoardHost(anchor.href) || m_recentlyLogged.contains(anchor.href, now))
+            continue;
+        const int word = matcher.matchingWord(*anchor.text);
+        if (word == WordMatcher::kNoMatch)
+            continue;
+        m_recentlyLogged.add(anchor.href, now);
+        if (m_loggedCount < std::numeric_limits<qint32>::max())
+            ++m_loggedCount;
+        if (m_reports.logged)
+            m_reports.logged(matchedTopic(anchor, words, word));
+    }
+    if (m_loggedCount != loggedBefore)
+        m_ports.setTitle(loggedTitle(m_loggedCount));
+}
+
+BoardWatch::MatchedTopic BoardWatch::matchedTopic(const Anchor &anchor, const QStringList &words, int word) const
+{
+    return MatchedTopic{m_boardName, anchor.href, anchor.text.value_or(QString()), words.value(word)};
 }
 
 // Only the board's own service is trusted with the moderator's sign-in.
@@ -118,26 +182,39 @@ bool BoardWatch::isOnBoardHost(const QString &href) const
         && url.port(80) == m_boardOrigin.port(80);
 }
 
-bool BoardWatch::openedRecently(const QString &url)
+// The first page of the watched board's topic list, not the portal, another board or page two.
+bool BoardWatch::showsTheWatchedBoardList() const
 {
-    const long long now = m_ports.clock.nowMs();
-    while (!m_recentlyOpened.empty() && now - m_recentlyOpened.front().atMs >= kReopenAfterMs)
-        m_recentlyOpened.pop_front();
-    return std::any_of(
-        m_recentlyOpened.cbegin(), m_recentlyOpened.cend(), [&](const Opened &opened) { return opened.url == url; });
+    const QUrl url(m_ports.board.url());
+    const QUrlQuery query(url);
+    return m_isRunning && isOnBoardHost(url.toString()) && url.path() == u"/f" && query.queryItems().size() == 1
+        && query.queryItemValue(QStringLiteral("kw"), QUrl::FullyDecoded) == m_boardName;
 }
 
-void BoardWatch::openTopic(const QString &url)
+void BoardWatch::reportListedTopics(const AnchorList &anchors)
 {
-    qCDebug(lcWatch) << "scan: opening" << url;
-    m_lastOpenedUrl = url;
-    m_recentlyOpened.push_back({url, m_ports.clock.nowMs()});
-    if (m_recentlyOpened.size() > kMaxRecentlyOpened)
-        m_recentlyOpened.pop_front();
-    m_ports.topic.navigate(url);
+    if (!m_reports.boardListRead || !showsTheWatchedBoardList())
+        return;
+    QStringList addresses;
+    for (const Anchor &anchor : anchors) {
+        if (isOnBoardHost(anchor.href))
+            addresses.append(anchor.href);
+    }
+    m_reports.boardListRead(addresses);
+}
+
+void BoardWatch::openTopic(const MatchedTopic &topic)
+{
+    qCDebug(lcWatch) << "scan: opening" << topic.address << "for" << topic.word;
+    m_lastOpenedUrl = topic.address;
+    m_recentlyOpened.add(topic.address, m_ports.clock.nowMs());
+    m_ports.topic.navigate(topic.address);
     if (m_deletedCount < std::numeric_limits<qint32>::max())
         ++m_deletedCount;
     m_ports.setTitle(deletedTitle(m_deletedCount));
+    // Recorded only now, so the record costs the reaction nothing.
+    if (m_reports.opened)
+        m_reports.opened(topic);
 }
 
 // Successful loads are reloaded at once; failed ones back off, so an outage does not turn into a

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "browser_view.h"
+#include "recent_addresses.h"
 #include "word_matcher.h"
 
 #include <QString>
 #include <QUrl>
 
-#include <deque>
 #include <functional>
 #include <memory>
 
 namespace tidewick {
 
-class BrowserView;
 class Clock;
 class OneShotTimer;
 
@@ -20,6 +20,9 @@ QString boardListAddress(const QString &boardHost, const QString &boardName);
 
 // The window title after a topic has been opened for deletion.
 QString deletedTitle(qint32 deletedCount);
+
+// The window title in log-only mode.
+QString loggedTitle(qint32 loggedCount);
 
 // The watch loop: reloads the board view, scans each loaded page against the word list and
 // opens the first matching topic in the topic view.
@@ -32,6 +35,25 @@ public:
     // Without a finished board load for this long while running, the board view is reloaded.
     static constexpr long long kWatchdogMs = 3 * kReloadIntervalMs;
     static constexpr long long kFirstRetryMs = 500;
+    // In log-only mode an address is logged at most once in this time.
+    static constexpr long long kLogAgainAfterMs = 10 * 60'000;
+    static constexpr int kMaxRecentlyLogged = 4096;
+
+    // A matching topic link as the page showed it, and the word it holds.
+    struct MatchedTopic {
+        QString board; // as given at the last Start
+        QString address;
+        QString linkText;
+        QString word;
+    };
+
+    // What the watch tells the record of actions; each may be left empty.
+    struct Reports {
+        std::function<void(const MatchedTopic &)> opened; // after the topic view was sent there
+        std::function<void(const MatchedTopic &)> logged; // log-only mode: matched, not opened
+        // A successfully read page of the watched board, with the addresses of its topic links.
+        std::function<void(const QStringList &)> boardListRead;
+    };
 
     struct Ports {
         BrowserView &board;
@@ -43,14 +65,24 @@ public:
 
     BoardWatch(Ports ports, QString boardHost);
 
+    void setReports(Reports reports) { m_reports = std::move(reports); }
+
     // The word list as the next scan will see it.
     void setWords(const QStringList &words);
+
+    // While on, a scan opens nothing: every matching topic is reported as logged, and the page
+    // counts as one without a match. The title then counts the logged topics since it came on.
+    void setLogOnly(bool on);
+    bool LogOnly() const { return m_logOnly; }
 
     void Start(const QString &boardName);
     void Pause();
     void TimerTick();
     // Reloads a board view that has not finished a load for too long while the watch runs.
     void WatchdogTick();
+    // The topic at this address was left standing (no delete link, an unreadable page). It is
+    // passed over for a while, so the board goes on at once instead of after a timer interval.
+    void topicLeftStanding(const QString &url);
     // Runs on every finished load of the board view, whether the watch runs or not. A failed
     // load (no answer, an HTTP error status) is scanned too, but reloaded only after a back-off.
     void BoardScanCycle(bool loadSucceeded = true);
@@ -58,28 +90,35 @@ public:
     bool IsRunning() const { return m_isRunning; }
     qint32 DeletedCount() const { return m_deletedCount; }
     const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
+    qint32 LoggedCount() const { return m_loggedCount; }
 
 private:
-    struct Opened {
-        QString url;
-        long long atMs;
-    };
-
     void scanPage(quint64 load);
     bool isOnBoardHost(const QString &href) const;
-    bool openedRecently(const QString &url);
-    void openTopic(const QString &url);
+    bool showsTheWatchedBoardList() const;
+    void reportListedTopics(const AnchorList &anchors);
+    // Opens the first matching topic not opened recently; false when there is none.
+    bool openFirstMatch(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
+    void logMatches(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
+    void openTopic(const MatchedTopic &topic);
+    MatchedTopic matchedTopic(const Anchor &anchor, const QStringList &words, int word) const;
     void reloadAfterPageWithoutMatch();
 
     Ports m_ports;
     QString m_boardHost;
     QUrl m_boardOrigin;
+    Reports m_reports;
     std::shared_ptr<const WordMatcher> m_matcher = std::make_shared<WordMatcher>();
+    std::shared_ptr<const QStringList> m_words = std::make_shared<QStringList>();
 
     bool m_isRunning = false;
+    bool m_logOnly = false;
+    QString m_boardName;
     qint32 m_deletedCount = 0;
+    qint32 m_loggedCount = 0;
     QString m_lastOpenedUrl;
-    std::deque<Opened> m_recentlyOpened; // oldest first
+    RecentAddresses m_recentlyOpened{kReopenAfterMs, kMaxRecentlyOpened};
+    RecentAddresses m_recentlyLogged{kLogAgainAfterMs, kMaxRecentlyLogged};
 
     quint64 m_loadsFinished = 0;
     bool m_lastLoadSucceeded = true;

@@ -119,7 +119,8 @@ std::uint32_t WordMatcher::addText(QStringView upperText, Children &children)
         if (next == 0) {
             next = static_cast<std::uint32_t>(m_nodes.size());
             m_nodes.emplace_back();
-            m_nodes.back().depth = static_cast<std::uint16_t>(std::min<std::uint32_t>(m_nodes[node].depth + 1u, 0xFFFF));
+            m_nodes.back().depth
+                = static_cast<std::uint16_t>(std::min<std::uint32_t>(m_nodes[node].depth + 1u, 0xFFFF));
             children.emplace_back();
             children[node].emplace_back(c, next);
             if (node == 0)

@@ -2,6 +2,7 @@
 
 #include "word_list.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -132,12 +133,20 @@ QString decodeLine(QStringDecoder &decoder, QByteArray line)
 
 } // namespace
 
-QString wordListPath(const QString &executableFolder)
+QString wordListPath(const QString &folder)
 {
     const QString fileName = QStringLiteral("data.dat");
-    if (executableFolder.endsWith(u'/') || executableFolder.endsWith(u'\\'))
-        return executableFolder + fileName;
-    return executableFolder + u'/' + fileName;
+    if (folder.endsWith(u'/') || folder.endsWith(u'\\'))
+        return folder + fileName;
+    return folder + u'/' + fileName;
+}
+
+QString usualWordListPath(const QString &executableFolder, const QString &installFolder, const QString &dataFolder)
+{
+    const QFileInfo folder(executableFolder);
+    const bool portable
+        = folder.isWritable() && folder.canonicalFilePath() != QFileInfo(installFolder).canonicalFilePath();
+    return wordListPath(portable ? executableFolder : dataFolder);
 }
 
 QByteArray encodeWordList(const QStringList &entries)

@@ -7,9 +7,13 @@ class QIODevice;
 
 namespace tidewick {
 
-// The word-list file beside the executable: GBK text with CR LF line ends, the entry count
-// first, then one entry a line.
-QString wordListPath(const QString &executableFolder);
+// The word-list file in a folder: GBK text with CR LF line ends, the entry count first, then one
+// entry a line.
+QString wordListPath(const QString &folder);
+
+// Where the word list lives: beside the executable when its folder is writable (a portable or
+// build folder) and not the folder the program is installed to, else in the program's data folder.
+QString usualWordListPath(const QString &executableFolder, const QString &installFolder, const QString &dataFolder);
 
 // The file's bytes for a list: count line, then every entry, each line ending in CR LF
 // (an empty list has a count line and one empty line). What GBK cannot hold becomes '?'.

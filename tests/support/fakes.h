@@ -34,7 +34,13 @@ public:
     {
     }
 
-    void navigate(const QString &url) override { note(QStringLiteral("navigate ") + url); }
+    void navigate(const QString &to) override
+    {
+        url_ = to;
+        note(QStringLiteral("navigate ") + to);
+    }
+    QString url() const override { return url_; }
+    bool isLoading() const override { return loading; }
     void refresh() override { note(QStringLiteral("refresh")); }
     std::optional<int> readyState() override { return ready; }
     std::optional<AnchorList> readAnchors() override
@@ -58,6 +64,8 @@ public:
 
     std::optional<int> ready = kReadyStateComplete;
     std::optional<AnchorList> anchors = AnchorList{};
+    QString url_; // the page shown: the last address navigated to
+    bool loading = false;
     std::function<void()> onRead; // before the read: what it sees can change
     std::function<void()> afterRead; // after it: the page changes behind the reader
 
@@ -148,10 +156,18 @@ public:
     std::function<void()> pending;
 };
 
+// Records every message; questions get the answer set beforehand.
 class FakeMessageBox final : public MessageBox {
 public:
     void showCritical(const QString &text, const QString &title) override { shown.append({text, title}); }
+    void showWarning(const QString &text, const QString &title) override { shown.append({text, title}); }
+    bool askYesNo(const QString &text, const QString &title) override
+    {
+        shown.append({text, title});
+        return nextAnswer;
+    }
     QList<std::pair<QString, QString>> shown;
+    bool nextAnswer = false;
 };
 
 } // namespace tidewick::fakes

@@ -10,7 +10,7 @@
 #include <QWebEngineProfile>
 #include <QWidget>
 
-// One main window as the program builds it, with its own profile and word-list folder and a
+// One main window as the program builds it, with its own profile, word list and action log and a
 // message box that records instead of blocking.
 struct WindowFixture {
     // Without words there is no word-list file.
@@ -22,13 +22,14 @@ struct WindowFixture {
             file.open(QIODevice::WriteOnly);
             file.write(tidewick::encodeWordList(words));
         }
-        window = std::make_unique<tidewick::MainWindow>(
-            profile, loop, messages, options, wordListPath(), [this] { ++exitRequests; });
+        window = std::make_unique<tidewick::MainWindow>(profile, loop, messages, options,
+            tidewick::AppPaths{wordListPath(), actionLogPath()}, [this] { ++exitRequests; });
     }
 
     ~WindowFixture() { window.reset(); }
 
     QString wordListPath() const { return storage.filePath(QStringLiteral("data.dat")); }
+    QString actionLogPath() const { return storage.filePath(QStringLiteral("actions.sqlite")); }
 
     template <typename T> T *control(const char *name) const
     {

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineHistory>
@@ -57,6 +58,8 @@ std::optional<AnchorList> anchorsFromVariant(const QVariant &value)
     return anchors;
 }
 
+Q_LOGGING_CATEGORY(lcBrowser, "tidewick.browser", QtInfoMsg)
+
 constexpr int kAbortedErrorCode = -3; // the engine's code for a load given up for another
 
 bool isReplaced(const QWebEngineLoadingInfo &info)
@@ -85,7 +88,14 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
     // A load stopped or aborted for a newer one is not reported: the newer one's end will be.
     // Reporting it would let a scan reload at once, or back off, and so stop that newer load.
     connect(view->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus || isReplaced(info))
+        qCDebug(lcBrowser) << m_view->objectName() << info.url() << "status" << info.status() << "error"
+                           << info.errorDomain() << info.errorCode();
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            // A script sent to the old document may never answer once the new one is on its way.
+            failPendingReads();
+            return;
+        }
+        if (isReplaced(info))
             return;
         // A view that never goes back keeps no entry per page it showed.
         if (m_history == History::Dropped && m_view)
@@ -99,14 +109,19 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
         });
 }
 
-// Reads waiting on the dead page fail now instead of at their time-out, and the reload brings a
-// new renderer and a finished load for the watch or the sequence to go on with.
-void QtBrowserView::replaceDeadRenderer()
+void QtBrowserView::failPendingReads()
 {
     for (const QPointer<QEventLoop> &wait : std::as_const(m_waits)) {
         if (wait)
             wait->quit();
     }
+}
+
+// Reads waiting on the dead page fail now instead of at their time-out, and the reload brings a
+// new renderer and a finished load for the watch or the sequence to go on with.
+void QtBrowserView::replaceDeadRenderer()
+{
+    failPendingReads();
     QTimer::singleShot(0, this, [this] {
         if (usable())
             m_view->reload();
@@ -124,9 +139,21 @@ void QtBrowserView::navigate(const QString &url)
         m_view->load(QUrl::fromUserInput(url));
 }
 
+QString QtBrowserView::url() const
+{
+    return m_view ? m_view->url().toString(QUrl::FullyEncoded) : QString();
+}
+
+bool QtBrowserView::isLoading() const
+{
+    return m_view && m_view->page()->isLoading();
+}
+
+// A reload asked for while a load is on its way would not start a load of its own, yet it keeps
+// the engine from answering scripts on the page that the running load brings.
 void QtBrowserView::refresh()
 {
-    if (usable())
+    if (usable() && !isLoading())
         m_view->reload();
 }
 
@@ -143,7 +170,8 @@ std::optional<AnchorList> QtBrowserView::readAnchors()
 }
 
 // Finds and clicks in one script, so a page that changes its links after they were read cannot
-// redirect the click to another link.
+// redirect the click to another link. The click itself comes right after the answer: a click
+// that starts a load would otherwise cut the answer off.
 bool QtBrowserView::clickAnchor(int index, const Anchor &expected)
 {
     if (!expected.text)
@@ -151,7 +179,8 @@ bool QtBrowserView::clickAnchor(int index, const Anchor &expected)
     const auto clicked
         = runScript(QStringLiteral("(function(){var e=document.getElementsByTagName('a')[%1];if(!e)return false;"
                                    "var t=null;try{t=e.innerText;}catch(x){}"
-                                   "if(t!==%2||(e.href||'')!==%3)return false;e.click();return true;})()")
+                                   "if(t!==%2||(e.href||'')!==%3)return false;"
+                                   "setTimeout(function(){e.click();},0);return true;})()")
                         .arg(index)
                         .arg(scriptString(*expected.text), scriptString(expected.href)));
     return clicked && clicked->toBool();
@@ -161,7 +190,7 @@ void QtBrowserView::clickNamed(const QString &name)
 {
     runScript(QStringLiteral("(function(){var e=document.all[%1];"
                              "if(e&&!e.tagName&&e.length)e=e[0];"
-                             "if(e&&e.click){e.click();return true;}return false;})()")
+                             "if(e&&e.click){setTimeout(function(){e.click();},0);return true;}return false;})()")
                   .arg(scriptString(name)));
 }
 

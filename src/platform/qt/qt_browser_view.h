@@ -25,7 +25,9 @@ public:
     QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History history = History::Kept, int readTimeoutMs = 3000);
 
     void navigate(const QString &url) override;
+    QString url() const override;
     void refresh() override;
+    bool isLoading() const override;
     std::optional<int> readyState() override;
     std::optional<AnchorList> readAnchors() override;
     bool clickAnchor(int index, const Anchor &expected) override;
@@ -38,6 +40,7 @@ Q_SIGNALS:
 private:
     bool usable() const;
     std::optional<QVariant> runScript(const QString &script);
+    void failPendingReads();
     void replaceDeadRenderer();
 
     QPointer<QWebEngineView> m_view;

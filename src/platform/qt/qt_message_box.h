@@ -14,6 +14,8 @@ public:
     {
     }
     void showCritical(const QString &text, const QString &title) override;
+    void showWarning(const QString &text, const QString &title) override;
+    bool askYesNo(const QString &text, const QString &title) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -14,8 +14,8 @@ class UnattendedPage final : public QWebEnginePage {
 public:
     enum class ConfirmAnswer { Accept, Cancel };
 
-    UnattendedPage(QWebEngineProfile *profile, ConfirmAnswer confirm,
-        std::function<bool()> unattended = [] { return true; });
+    UnattendedPage(
+        QWebEngineProfile *profile, ConfirmAnswer confirm, std::function<bool()> unattended = [] { return true; });
 
 protected:
     void javaScriptAlert(const QUrl &origin, const QString &message) override;
