@@ -52,6 +52,12 @@ const QString kSchema = QStringLiteral("CREATE TABLE IF NOT EXISTS actions ("
                                        "ban_link_clicked INTEGER NOT NULL DEFAULT 0,"
                                        "ban_button_clicked INTEGER NOT NULL DEFAULT 0)");
 
+// An empty text, never SQL's NULL, which the columns refuse.
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
 QString csvField(const QString &field)
 {
     if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\n') && !field.contains(u'\r'))
@@ -146,9 +152,8 @@ qint64 ActionLog::insert(const Entry &entry)
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO actions (opened_at, board, address, link_text, word, outcome, "
                                  "ban_option) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value :
-        {QVariant(entry.openedAt), QVariant(entry.board), QVariant(entry.address), QVariant(entry.linkText),
-            QVariant(entry.word), QVariant(outcomeName(entry.outcome)), QVariant(entry.banOption ? 1 : 0)})
+    for (const QVariant &value : {text(entry.openedAt), text(entry.board), text(entry.address), text(entry.linkText),
+             text(entry.word), QVariant(outcomeName(entry.outcome)), QVariant(entry.banOption ? 1 : 0)})
         query.addBindValue(value);
     if (!query.exec()) {
         reportWriteFailure(query.lastError().text());

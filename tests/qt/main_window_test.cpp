@@ -1,4 +1,5 @@
 // The window as a moderator meets it, with the real web engine against the local board service.
+#include "action_log_window.h"
 #include "board_service_process.h"
 #include "window_fixture.h"
 
@@ -8,6 +9,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QWebEngineView>
 #include <QWindow>
 #include <QtTest>
@@ -27,6 +30,31 @@ AppOptions blankPortal()
 
 class MainWindowTest : public QObject {
     Q_OBJECT
+
+    static AppOptions signedIn(BoardServiceProcess &service)
+    {
+        AppOptions options;
+        options.boardHost = service.host();
+        options.portalUrl = service.url(QStringLiteral("/login?user=mod"));
+        return options;
+    }
+
+    static void startWatching(WindowFixture &f, BoardServiceProcess &service, const QString &board)
+    {
+        f.window->startUp();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            service.state()[QStringLiteral("pageLoads")][QStringLiteral("portal")].toInt(), 1, 15000);
+        f.control<QLineEdit>("Text1")->setText(board);
+        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+    }
+
+    // What the window's record holds, read as a second reader would.
+    static QList<ActionLog::Entry> recorded(WindowFixture &f)
+    {
+        ActionLog log(f.actionLogPath());
+        log.open();
+        return log.newest(100);
+    }
 
 private Q_SLOTS:
     void controlsStandWhereDesignedWithTheirTexts()
@@ -52,6 +80,8 @@ private Q_SLOTS:
             {"Command4", {472, 8, 81, 33}, QStringLiteral("退出")},
             {"Check1", {216, 80, 249, 17}, QStringLiteral("违者封IP/ID(慎用，会造成删帖速度减慢)")},
             {"Check2", {464, 80, 89, 17}, QStringLiteral("本窗口置顶")},
+            {"Command5", {560, 8, 97, 33}, QStringLiteral("删帖记录")},
+            {"Check3", {560, 80, 161, 17}, QStringLiteral("只记录，不删帖")},
         };
         for (const Expected &e : expected) {
             auto *widget = f.control<QWidget>(e.name);
@@ -79,6 +109,7 @@ private Q_SLOTS:
         f.window->startUp();
         QVERIFY(!f.control<QCheckBox>("Check1")->isChecked());
         QVERIFY(!f.control<QCheckBox>("Check2")->isChecked());
+        QVERIFY(!f.control<QCheckBox>("Check3")->isChecked());
         QVERIFY(f.control<QPushButton>("Command3")->isEnabled());
         QVERIFY(f.control<QLineEdit>("Text1")->text().isEmpty());
         QCOMPARE(f.control<QListWidget>("List1")->count(), 1);
@@ -90,7 +121,8 @@ private Q_SLOTS:
         // goes to an inner widget).
         const QStringList order{QStringLiteral("WebBrowser1"), QStringLiteral("Command1"), QStringLiteral("Text1"),
             QStringLiteral("List1"), QStringLiteral("Text2"), QStringLiteral("Command3"), QStringLiteral("WebBrowser2"),
-            QStringLiteral("Command2"), QStringLiteral("Command4"), QStringLiteral("Check1"), QStringLiteral("Check2")};
+            QStringLiteral("Command2"), QStringLiteral("Command4"), QStringLiteral("Check1"), QStringLiteral("Check2"),
+            QStringLiteral("Command5"), QStringLiteral("Check3")};
         const auto controlOf = [&](QWidget *widget) {
             for (; widget; widget = widget->parentWidget()) {
                 if (order.contains(widget->objectName()))
@@ -173,10 +205,7 @@ private Q_SLOTS:
         QVERIFY(service.start());
         const QString board = QStringLiteral("版务");
         const int forbidden = service.post(board, QStringLiteral("刷单日结"), QStringLiteral("广告"));
-        AppOptions options;
-        options.boardHost = service.host();
-        options.portalUrl = service.url(QStringLiteral("/login?user=mod"));
-        WindowFixture f(options, QStringList({QStringLiteral("刷单")}));
+        WindowFixture f(signedIn(service), QStringList({QStringLiteral("刷单")}));
         f.window->startUp();
         QTRY_COMPARE_WITH_TIMEOUT(
             service.state()[QStringLiteral("pageLoads")][QStringLiteral("portal")].toInt(), 1, 15000);
@@ -201,6 +230,153 @@ private Q_SLOTS:
         QVERIFY(!service.topic(forbidden)[QStringLiteral("deleted")].toBool());
         QVERIFY(service.state()[QStringLiteral("bans")].toArray().isEmpty());
         QCOMPARE(service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(), boardLoads);
+        const QList<ActionLog::Entry> rows = recorded(f);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(ActionLog::outcomeName(rows[0].outcome), QStringLiteral("ended"));
+        QVERIFY(rows[0].banOption && rows[0].banLinkClicked && !rows[0].banButtonClicked);
+    }
+
+    void recordsEachTopicWithItsWordAndWhatBecameOfIt()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.start());
+        const QString board = QStringLiteral("版务");
+        const int deletable = service.post(board, QStringLiteral("低价 代-开 发票"), QStringLiteral("a"));
+        const int pinned = service.post(board, QStringLiteral("置顶：刷单举报"), QStringLiteral("b"), true);
+        const int innocent = service.post(board, QStringLiteral("晚霞"), QStringLiteral("c"));
+        WindowFixture f(signedIn(service), QStringList({QStringLiteral("刷单"), QStringLiteral("代开")}));
+        startWatching(f, service, board);
+        const auto outcomeOf = [&](int id) {
+            for (const ActionLog::Entry &e : recorded(f)) {
+                if (e.address == service.url(QStringLiteral("/p/%1").arg(id)))
+                    return ActionLog::outcomeName(e.outcome);
+            }
+            return QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(outcomeOf(deletable), QStringLiteral("deleted"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(outcomeOf(pinned), QStringLiteral("no-delete-link"), 30000);
+        QCOMPARE(outcomeOf(innocent), QString());
+        for (const ActionLog::Entry &e : recorded(f)) {
+            const bool isDeletable = e.address.endsWith(QStringLiteral("/p/%1").arg(deletable));
+            QCOMPARE(e.word, isDeletable ? QStringLiteral("代开") : QStringLiteral("刷单"));
+            QCOMPARE(e.linkText, isDeletable ? QStringLiteral("低价 代-开 发票") : QStringLiteral("置顶：刷单举报"));
+            QCOMPARE(e.board, board);
+        }
+        QCOMPARE(recorded(f).size(), 2);
+    }
+
+    void logOnlyDeletesNothingAndLogsEveryMatchOnce()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.start());
+        const QString board = QStringLiteral("试词");
+        QList<int> matching;
+        for (int i = 0; i < 3; ++i) {
+            matching << service.post(board, QStringLiteral("兼职刷单%1").arg(i), QStringLiteral("s%1").arg(i));
+            service.post(board, QStringLiteral("日常%1").arg(i), QStringLiteral("n%1").arg(i));
+        }
+        WindowFixture f(signedIn(service), QStringList({QStringLiteral("刷单")}));
+        f.control<QCheckBox>("Check3")->click();
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("已记录：0条（只记录）"));
+        startWatching(f, service, board);
+        const auto boardLoads = [&] {
+            return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(boardLoads() > 20, 20000);
+        QCOMPARE(recorded(f).size(), matching.size());
+        for (const ActionLog::Entry &e : recorded(f))
+            QCOMPARE(ActionLog::outcomeName(e.outcome), QStringLiteral("logged"));
+        for (const int id : matching)
+            QCOMPARE(service.topic(id)[QStringLiteral("pageLoads")].toInt(), 0);
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("已记录：3条（只记录）"));
+
+        f.control<QCheckBox>("Check3")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(service.topic(matching.last())[QStringLiteral("deleted")].toBool(), 20000);
+    }
+
+    void aBroadWordIsQuestionedFirst()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.start());
+        const QString board = QStringLiteral("摄影");
+        // 27 links with an address and a text: 12 titles, 12 posters and 3 others; 10 titles hold the word.
+        for (int i = 0; i < 12; ++i)
+            service.post(board, (i < 10 ? QStringLiteral("晚霞%1") : QStringLiteral("日出%1")).arg(i), QStringLiteral("p"));
+        AppOptions options = signedIn(service);
+        options.portalUrl = service.url(QStringLiteral("/f?kw=%E6%91%84%E5%BD%B1"));
+        WindowFixture f(options);
+        f.window->startUp();
+        QTRY_COMPARE_WITH_TIMEOUT(f.control<QWebEngineView>("WebBrowser1")->title(), QStringLiteral("摄影吧"), 15000);
+        auto *newWord = f.control<QLineEdit>("Text2");
+        auto *list = f.control<QListWidget>("List1");
+        const auto type = [&](const QString &word) {
+            newWord->setText(word);
+            QTest::keyClick(newWord, Qt::Key_Return);
+        };
+
+        type(QStringLiteral("晚霞"));
+        QCOMPARE(f.messages.shown.size(), 1);
+        QCOMPARE(f.messages.shown[0].second, QStringLiteral("请确认"));
+        QCOMPARE(f.messages.shown[0].first,
+            QStringLiteral("“晚霞”会匹配当前页面 27 个帖子中的 10 个。确定加入违规词汇库吗？"));
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(newWord->text(), QStringLiteral("晚霞")); // 否 keeps the text
+
+        f.messages.nextAnswer = true;
+        type(QStringLiteral("晚霞"));
+        QCOMPARE(list->count(), 1);
+        QVERIFY(newWord->text().isEmpty());
+
+        type(QStringLiteral("!晚霞"));
+        type(QStringLiteral("日出"));
+        QCOMPARE(f.messages.shown.size(), 2); // exceptions and narrow words are not questioned
+        QCOMPARE(list->count(), 3);
+    }
+
+    void recordWindowShowsFiltersAndExportsTheRows()
+    {
+        QTemporaryDir folder;
+        ActionLog log(folder.filePath(QStringLiteral("actions.sqlite")));
+        QCOMPARE(log.open(), QString());
+        for (const auto &[text, word] : {std::pair{QStringLiteral("低价代开发票"), QStringLiteral("代开")},
+                 std::pair{QStringLiteral("兼职刷单, \"日结\""), QStringLiteral("刷单")}}) {
+            ActionLog::Entry e;
+            e.openedAt = QStringLiteral("2026-12-08T23:10:00+08:00");
+            e.board = QStringLiteral("版务");
+            e.address = QStringLiteral("http://board.test/p/") + word;
+            e.linkText = text;
+            e.word = word;
+            e.outcome = ActionLog::Outcome::Deleted;
+            log.insert(e);
+        }
+        ActionLogWindow window(log);
+        window.show();
+        auto *table = window.findChild<QTableView *>(QStringLiteral("actionTable"));
+        QCOMPARE(table->model()->rowCount(), 2);
+        QCOMPARE(table->model()->index(0, 3).data().toString(), QStringLiteral("刷单")); // newest first
+        QCOMPARE(table->model()->index(0, 4).data().toString(), QStringLiteral("已删除"));
+
+        window.findChild<QLineEdit *>(QStringLiteral("searchEdit"))->setText(QStringLiteral("发票"));
+        QCOMPARE(table->model()->rowCount(), 1);
+        QCOMPARE(table->model()->index(0, 2).data().toString(), QStringLiteral("低价代开发票"));
+        window.findChild<QLineEdit *>(QStringLiteral("searchEdit"))->setText(QStringLiteral("刷单"));
+        QCOMPARE(table->model()->rowCount(), 1);
+
+        const QString csvPath = folder.filePath(QStringLiteral("out.csv"));
+        QVERIFY(window.exportCsv(csvPath));
+        QFile csv(csvPath);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(QString::fromUtf8(bytes.mid(3)),
+            QStringLiteral("时间,贴吧,帖子标题,命中词,结果,地址\r\n"
+                           "2026-12-08 23:10:00,版务,\"兼职刷单, \"\"日结\"\"\",刷单,已删除,http://board.test/p/刷单\r\n"));
+
+        ActionLog::Entry live;
+        live.word = QStringLiteral("刷单");
+        live.linkText = QStringLiteral("新的刷单帖");
+        log.insert(live);
+        QTRY_COMPARE(table->model()->rowCount(), 2); // updated while the watch runs
     }
 };
 

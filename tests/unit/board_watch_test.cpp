@@ -1,4 +1,5 @@
 #include "board_watch.h"
+#include "broad_word.h"
 #include "fakes.h"
 #include "qt_printing.h"
 
@@ -263,6 +264,72 @@ TEST_F(BoardWatchTest, TimerReloadsOnlyWhileRunningAndPauseChangesNothingElse)
     watch.TimerTick();
     EXPECT_EQ(journal, Journal{});
     EXPECT_FALSE(watch.IsRunning());
+}
+
+} // namespace
+
+namespace {
+
+TEST(WordReach, AsksOnlyAboutAPageOfSomeSizeWhereMoreThanAThirdWouldMatch)
+{
+    struct Case {
+        int links;
+        int matching;
+        bool tooBroad;
+    };
+    const Case cases[] = {{9, 9, false}, {10, 3, false}, {10, 4, true}, {12, 4, false}, {12, 5, true}, {30, 10, false},
+        {30, 11, true}, {0, 0, false}};
+    for (const Case &c : cases) {
+        AnchorList page;
+        for (int i = 0; i < c.links; ++i) {
+            page.append(link(i < c.matching ? QStringLiteral("晚霞%1").arg(i) : QStringLiteral("日常%1").arg(i),
+                QStringLiteral("http://board.test/p/%1").arg(i)));
+        }
+        // Links without a web address or text are no topics and do not count.
+        page.append(link(QStringLiteral("晚霞"), QStringLiteral("javascript:;")));
+        page.append(link(QStringLiteral("晚霞"), QString()));
+        page.append(link(QString(), QStringLiteral("http://board.test/p/x")));
+        page.append(Anchor{std::nullopt, QStringLiteral("http://board.test/p/y")});
+        const WordReach reach = reachOf(QStringLiteral("晚霞"), page);
+        EXPECT_EQ(reach.links, c.links);
+        EXPECT_EQ(reach.matched, c.matching);
+        EXPECT_EQ(reach.isTooBroad(), c.tooBroad) << c.links << " links, " << c.matching << " matching";
+    }
+}
+
+TEST_F(BoardWatchTest, LogOnlyOpensNothingLogsEachMatchOnceInTenMinutesAndReloads)
+{
+    QList<BoardWatch::MatchedTopic> logged;
+    watch.setReports({nullptr, [&](const BoardWatch::MatchedTopic &t) { logged.append(t); }, nullptr});
+    watch.setWords({QStringLiteral("刷单"), QStringLiteral("代开")});
+    showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")),
+        link(QStringLiteral("代 开发票"), kTopicA), link(QStringLiteral("兼职刷单"), kTopicB)});
+    watch.Start(QStringLiteral("版务"));
+    watch.setLogOnly(true);
+    journal.clear();
+    for (int i = 0; i < 3; ++i) {
+        clock.now += 60'000;
+        watch.BoardScanCycle();
+    }
+    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 3);
+    EXPECT_TRUE(journal.filter(QStringLiteral("topic")).isEmpty());
+    ASSERT_EQ(logged.size(), 2);
+    EXPECT_EQ(logged[0].address, kTopicA);
+    EXPECT_EQ(logged[0].word, QStringLiteral("代开"));
+    EXPECT_EQ(logged[0].linkText, QStringLiteral("代 开发票"));
+    EXPECT_EQ(logged[0].board, QStringLiteral("版务"));
+    EXPECT_EQ(logged[1].word, QStringLiteral("刷单"));
+    EXPECT_EQ(titles.last(), QStringLiteral("已记录：2条（只记录）"));
+
+    clock.now += BoardWatch::kLogAgainAfterMs;
+    watch.BoardScanCycle();
+    EXPECT_EQ(logged.size(), 4) << "logged again after ten minutes";
+
+    watch.setLogOnly(false);
+    EXPECT_EQ(titles.last(), QStringLiteral("已删帖：0次"));
+    journal.clear();
+    watch.BoardScanCycle();
+    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA}) << "logged topics are handled as usual";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "qt_event_loop.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <memory>
 
 namespace tidewick {
@@ -60,6 +62,7 @@ std::optional<AnchorList> anchorsFromVariant(const QVariant &value)
 
 Q_LOGGING_CATEGORY(lcBrowser, "tidewick.browser", QtInfoMsg)
 
+constexpr int kFirstTryMs = 250;
 constexpr int kAbortedErrorCode = -3; // the engine's code for a load given up for another
 
 bool isReplaced(const QWebEngineLoadingInfo &info)
@@ -91,10 +94,12 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
         qCDebug(lcBrowser) << m_view->objectName() << info.url() << "status" << info.status() << "error"
                            << info.errorDomain() << info.errorCode();
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            ++m_loadsUnderWay;
             // A script sent to the old document may never answer once the new one is on its way.
             failPendingReads();
             return;
         }
+        m_loadsUnderWay = std::max(0, m_loadsUnderWay - 1);
         if (isReplaced(info))
             return;
         // A view that never goes back keeps no entry per page it showed.
@@ -144,11 +149,6 @@ QString QtBrowserView::url() const
     return m_view ? m_view->url().toString(QUrl::FullyEncoded) : QString();
 }
 
-bool QtBrowserView::isLoading() const
-{
-    return m_view && m_view->page()->isLoading();
-}
-
 // A reload asked for while a load is on its way would not start a load of its own, yet it keeps
 // the engine from answering scripts on the page that the running load brings.
 void QtBrowserView::refresh()
@@ -195,28 +195,39 @@ void QtBrowserView::clickNamed(const QString &name)
 }
 
 // Waits for the script's answer in a local event loop, so the window stays live; a page that
-// does not answer in time (hung, crashed, gone) makes the read fail.
+// does not answer in time (hung, crashed, gone) makes the read fail. Now and then the engine drops
+// a script sent right after a load has finished, and the same script sent again answers at once:
+// so the first try waits only briefly, and a page that is not loading anew gets a second one.
 std::optional<QVariant> QtBrowserView::runScript(const QString &script)
 {
-    if (!usable())
-        return std::nullopt;
-    auto answer = std::make_shared<std::optional<QVariant>>();
-    QEventLoop wait;
-    QPointer<QEventLoop> waiting(&wait);
-    m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, waiting](const QVariant &value) {
-        *answer = value;
-        if (waiting)
-            waiting->quit();
-    });
-    QTimer::singleShot(m_readTimeoutMs, &wait, &QEventLoop::quit);
-    if (!answer->has_value()) {
-        m_waits.append(&wait);
-        const bool live = m_loop.run(wait);
-        m_waits.removeAll(&wait);
-        if (!live)
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (const int ms : {kFirstTryMs, m_readTimeoutMs}) {
+        if (!usable())
+            return std::nullopt;
+        auto answer = std::make_shared<std::optional<QVariant>>();
+        QEventLoop wait;
+        QPointer<QEventLoop> waiting(&wait);
+        m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, waiting](const QVariant &value) {
+            *answer = value;
+            if (waiting)
+                waiting->quit();
+        });
+        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+        if (!answer->has_value()) {
+            m_waits.append(&wait);
+            const bool live = m_loop.run(wait);
+            m_waits.removeAll(&wait);
+            if (!live)
+                return std::nullopt;
+        }
+        if (answer->has_value())
+            return *answer;
+        qCDebug(lcBrowser) << m_view->objectName() << "no answer to a script after" << elapsed.elapsed() << "ms";
+        if (isLoading())
             return std::nullopt;
     }
-    return *answer;
+    return std::nullopt;
 }
 
 } // namespace tidewick

@@ -27,7 +27,7 @@ public:
     void navigate(const QString &url) override;
     QString url() const override;
     void refresh() override;
-    bool isLoading() const override;
+    bool isLoading() const override { return m_loadsUnderWay > 0; }
     std::optional<int> readyState() override;
     std::optional<AnchorList> readAnchors() override;
     bool clickAnchor(int index, const Anchor &expected) override;
@@ -47,6 +47,7 @@ private:
     QtEventLoop &m_loop;
     History m_history;
     int m_readTimeoutMs;
+    int m_loadsUnderWay = 0; // started and not yet ended, one way or another
     QList<QPointer<QEventLoop>> m_waits; // script answers being waited for
 };
 
