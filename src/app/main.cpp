@@ -37,9 +37,9 @@ QString dataFolder()
     return folder;
 }
 
-QString usualWordList()
+QString chosenWordList(const QString &option)
 {
-    return usualWordListPath(QCoreApplication::applicationDirPath(), QStringLiteral(TIDEWICK_INSTALL_BINDIR),
+    return chooseWordListPath(option, QCoreApplication::applicationDirPath(), QStringLiteral(TIDEWICK_INSTALL_BINDIR),
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
@@ -52,15 +52,14 @@ int main(int argc, char *argv[])
     if (asksForHelpOrVersion(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCommandLineParser parser;
-        describeOptions(parser, usualWordList());
+        describeOptions(parser, chosenWordList(QString()));
         parser.process(app);
         return 0;
     }
 
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    const QString wordList = usualWordList();
-    describeOptions(parser, wordList);
+    describeOptions(parser, chosenWordList(QString()));
     parser.process(app);
     const AppOptions options = readOptions(parser);
 
@@ -74,8 +73,7 @@ int main(int argc, char *argv[])
     }
 
     const QString data = dataFolder();
-    const AppPaths paths{
-        options.wordList.isEmpty() ? wordList : options.wordList, data + QStringLiteral("/actions.sqlite")};
+    const AppPaths paths{chosenWordList(options.wordList), data + QStringLiteral("/actions.sqlite")};
 
     // One persistent profile for both views: one sign-in serves both and outlives a restart.
     QWebEngineProfile profile(QStringLiteral("tidewick"));

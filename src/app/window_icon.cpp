@@ -6,14 +6,12 @@
 
 namespace tidewick {
 
-namespace {
-
 // A wave under a rising flame on a dark-teal tile: a tide and a wick.
-QPixmap drawIcon(int size)
+QImage drawIcon(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
     painter.setPen(Qt::NoPen);
@@ -34,16 +32,15 @@ QPixmap drawIcon(int size)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(0x9f, 0xe3, 0xf0), std::max(1.5, s * 0.09), Qt::SolidLine, Qt::RoundCap));
     painter.drawPath(wave);
-    return pixmap;
+    painter.end();
+    return image;
 }
-
-} // namespace
 
 QIcon makeWindowIcon()
 {
     QIcon icon;
     for (const int size : {48, 32, 24, 16})
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(QPixmap::fromImage(drawIcon(size)));
     return icon;
 }
 

@@ -141,8 +141,11 @@ QString wordListPath(const QString &folder)
     return folder + u'/' + fileName;
 }
 
-QString usualWordListPath(const QString &executableFolder, const QString &installFolder, const QString &dataFolder)
+QString chooseWordListPath(
+    const QString &option, const QString &executableFolder, const QString &installFolder, const QString &dataFolder)
 {
+    if (!option.isEmpty())
+        return option;
     const QFileInfo folder(executableFolder);
     const bool portable
         = folder.isWritable() && folder.canonicalFilePath() != QFileInfo(installFolder).canonicalFilePath();

@@ -11,9 +11,11 @@ namespace tidewick {
 // entry a line.
 QString wordListPath(const QString &folder);
 
-// Where the word list lives: beside the executable when its folder is writable (a portable or
-// build folder) and not the folder the program is installed to, else in the program's data folder.
-QString usualWordListPath(const QString &executableFolder, const QString &installFolder, const QString &dataFolder);
+// Where the word list lives: the path given as an option; else beside the executable when its
+// folder is writable (a portable or build folder) and not the folder the program is installed to;
+// else in the program's data folder.
+QString chooseWordListPath(
+    const QString &option, const QString &executableFolder, const QString &installFolder, const QString &dataFolder);
 
 // The file's bytes for a list: count line, then every entry, each line ending in CR LF
 // (an empty list has a count line and one empty line). What GBK cannot hold becomes '?'.

@@ -279,9 +279,8 @@ private Q_SLOTS:
         f.control<QCheckBox>("Check3")->click();
         QCOMPARE(f.window->windowTitle(), QStringLiteral("已记录：0条（只记录）"));
         startWatching(f, service, board);
-        const auto boardLoads = [&] {
-            return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
-        };
+        const auto boardLoads
+            = [&] { return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
         QTRY_VERIFY_WITH_TIMEOUT(boardLoads() > 20, 20000);
         QCOMPARE(recorded(f).size(), matching.size());
         for (const ActionLog::Entry &e : recorded(f))
@@ -301,7 +300,8 @@ private Q_SLOTS:
         const QString board = QStringLiteral("摄影");
         // 27 links with an address and a text: 12 titles, 12 posters and 3 others; 10 titles hold the word.
         for (int i = 0; i < 12; ++i)
-            service.post(board, (i < 10 ? QStringLiteral("晚霞%1") : QStringLiteral("日出%1")).arg(i), QStringLiteral("p"));
+            service.post(
+                board, (i < 10 ? QStringLiteral("晚霞%1") : QStringLiteral("日出%1")).arg(i), QStringLiteral("p"));
         AppOptions options = signedIn(service);
         options.portalUrl = service.url(QStringLiteral("/f?kw=%E6%91%84%E5%BD%B1"));
         WindowFixture f(options);
@@ -369,8 +369,9 @@ private Q_SLOTS:
         const QByteArray bytes = csv.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(QString::fromUtf8(bytes.mid(3)),
-            QStringLiteral("时间,贴吧,帖子标题,命中词,结果,地址\r\n"
-                           "2026-12-08 23:10:00,版务,\"兼职刷单, \"\"日结\"\"\",刷单,已删除,http://board.test/p/刷单\r\n"));
+            QStringLiteral(
+                "时间,贴吧,帖子标题,命中词,结果,地址\r\n"
+                "2026-12-08 23:10:00,版务,\"兼职刷单, \"\"日结\"\"\",刷单,已删除,http://board.test/p/刷单\r\n"));
 
         ActionLog::Entry live;
         live.word = QStringLiteral("刷单");

@@ -163,7 +163,8 @@ TEST(ActionCsv, QuotesAsSpreadsheetsExpectAndStartsWithAByteOrderMark)
     const QByteArray csv = toCsv({QStringLiteral("时间"), QStringLiteral("帖子标题")},
         {{QStringLiteral("2026-12-08 23:10:00"), QStringLiteral("代开,\"发票\"\n第二行")}});
     EXPECT_EQ(csv,
-        QByteArray("\xEF\xBB\xBF") + QStringLiteral("时间,帖子标题\r\n2026-12-08 23:10:00,\"代开,\"\"发票\"\"\n第二行\"\r\n").toUtf8());
+        QByteArray("\xEF\xBB\xBF")
+            + QStringLiteral("时间,帖子标题\r\n2026-12-08 23:10:00,\"代开,\"\"发票\"\"\n第二行\"\r\n").toUtf8());
 }
 
 } // namespace

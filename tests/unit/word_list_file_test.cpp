@@ -2,8 +2,14 @@
 #include "word_list_file.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tidewick;
 
@@ -110,6 +116,34 @@ TEST(WordListFile, PathJoinsWithExactlyOneSeparator)
     EXPECT_EQ(wordListPath(QStringLiteral("/")), QStringLiteral("/data.dat"));
     EXPECT_EQ(wordListPath(QStringLiteral("/opt/tw")), QStringLiteral("/opt/tw/data.dat"));
     EXPECT_EQ(wordListPath(QStringLiteral("C:\\")), QStringLiteral("C:\\data.dat"));
+}
+
+TEST(WordListFile, LivesBesideAWritableExecutableElseInTheDataFolderUnlessGiven)
+{
+    QTemporaryDir root;
+    const QString portable = root.filePath(QStringLiteral("portable"));
+    const QString installed = root.filePath(QStringLiteral("usr-bin"));
+    const QString data = root.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(portable) && QDir().mkpath(installed));
+    const QString given = QStringLiteral("/srv/lists/board.dat");
+    EXPECT_EQ(chooseWordListPath({}, portable, installed, data), portable + QStringLiteral("/data.dat"));
+    EXPECT_EQ(chooseWordListPath({}, installed, installed, data), data + QStringLiteral("/data.dat"))
+        << "the install folder, even where root could write to it";
+    EXPECT_EQ(chooseWordListPath(given, portable, installed, data), given);
+    EXPECT_EQ(chooseWordListPath(given, installed, installed, data), given);
+}
+
+TEST(WordListFile, AnUnwritableExecutableFolderSendsTheListToTheDataFolder)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder";
+    QTemporaryDir root;
+    const QString locked = root.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(locked));
+    ASSERT_EQ(chmod(QFile::encodeName(locked).constData(), 0555), 0);
+    const QString data = root.filePath(QStringLiteral("data"));
+    EXPECT_EQ(chooseWordListPath({}, locked, QStringLiteral("/usr/bin"), data), data + QStringLiteral("/data.dat"));
+    chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
 } // namespace

@@ -208,11 +208,12 @@ std::optional<QVariant> QtBrowserView::runScript(const QString &script)
         auto answer = std::make_shared<std::optional<QVariant>>();
         QEventLoop wait;
         QPointer<QEventLoop> waiting(&wait);
-        m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, waiting](const QVariant &value) {
-            *answer = value;
-            if (waiting)
-                waiting->quit();
-        });
+        m_view->page()->runJavaScript(
+            script, QWebEngineScript::ApplicationWorld, [answer, waiting](const QVariant &value) {
+                *answer = value;
+                if (waiting)
+                    waiting->quit();
+            });
         QTimer::singleShot(ms, &wait, &QEventLoop::quit);
         if (!answer->has_value()) {
             m_waits.append(&wait);
