@@ -83,8 +83,8 @@ ActionLogWindow::ActionLogWindow(ActionLog &log, QWidget *parent)
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setColumnWidth(0, 140);
-    m_table->setColumnWidth(2, 320);
+    for (const auto &[column, width] : {std::pair{0, 140}, {1, 80}, {2, 300}, {3, 90}})
+        m_table->setColumnWidth(column, width);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);

@@ -83,7 +83,8 @@ std::uint32_t WordMatcher::TransitionTable::find(std::uint32_t node, char16_t c)
 }
 
 WordMatcher::WordMatcher(const QStringList &entries)
-    : m_nodes(1)
+    : m_links(1)
+    , m_outputs(1)
     , m_rootNext(0x10000, 0)
     , m_inSomeEntry(0x10000, 0)
 {
@@ -97,7 +98,7 @@ WordMatcher::WordMatcher(const QStringList &entries)
         const QStringView text = exception ? QStringView(entries[i]).sliced(1) : QStringView(entries[i]);
         if (text.isEmpty())
             continue;
-        Node &end = m_nodes[addText(upperCaseCodeUnits(text), children)];
+        Output &end = m_outputs[addText(upperCaseCodeUnits(text), children)];
         if (exception) {
             end.endsException = true;
             m_longestException = std::max(m_longestException, text.size());
@@ -117,10 +118,11 @@ std::uint32_t WordMatcher::addText(QStringView upperText, Children &children)
         m_inSomeEntry[c] = 1;
         std::uint32_t next = node == 0 ? m_rootNext[c] : m_next.find(node, c);
         if (next == 0) {
-            next = static_cast<std::uint32_t>(m_nodes.size());
-            m_nodes.emplace_back();
-            m_nodes.back().depth
-                = static_cast<std::uint16_t>(std::min<std::uint32_t>(m_nodes[node].depth + 1u, 0xFFFF));
+            next = static_cast<std::uint32_t>(m_links.size());
+            m_links.emplace_back();
+            m_outputs.emplace_back();
+            m_outputs.back().depth
+                = static_cast<std::uint16_t>(std::min<std::uint32_t>(m_outputs[node].depth + 1u, 0xFFFF));
             children.emplace_back();
             children[node].emplace_back(c, next);
             if (node == 0)
@@ -136,21 +138,21 @@ std::uint32_t WordMatcher::addText(QStringView upperText, Children &children)
 // Breadth-first, so every node's failure target is final before its children need it.
 void WordMatcher::linkFailures(const Children &children)
 {
-    const auto endsEntry = [this](std::uint32_t n) { return m_nodes[n].word != kNoMatch || m_nodes[n].endsException; };
+    const auto endsEntry
+        = [this](std::uint32_t n) { return m_outputs[n].word != kNoMatch || m_outputs[n].endsException; };
     std::queue<std::uint32_t> pending;
     for (const auto &[c, child] : children[0]) {
-        m_nodes[child].hasOutput = endsEntry(child);
+        m_links[child].hasOutput = endsEntry(child);
         pending.push(child);
     }
     while (!pending.empty()) {
         const std::uint32_t node = pending.front();
         pending.pop();
         for (const auto &[c, child] : children[node]) {
-            const std::uint32_t fail = step(m_nodes[node].fail, c);
-            Node &n = m_nodes[child];
-            n.fail = fail;
-            n.nextOutput = endsEntry(fail) ? fail : m_nodes[fail].nextOutput;
-            n.hasOutput = endsEntry(child) || n.nextOutput != 0;
+            const std::uint32_t fail = step(m_links[node].fail, c);
+            m_links[child].fail = fail;
+            m_outputs[child].nextOutput = endsEntry(fail) ? fail : m_outputs[fail].nextOutput;
+            m_links[child].hasOutput = endsEntry(child) || m_outputs[child].nextOutput != 0;
             pending.push(child);
         }
     }
@@ -163,30 +165,67 @@ std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
     while (state != 0) {
         if (const std::uint32_t next = m_next.find(state, c))
             return next;
-        state = m_nodes[state].fail;
+        state = m_links[state].fail;
     }
     return m_rootNext[c];
 }
 
-// Feeds the first-pass form of the text (or, with skipDigits, the second-pass form) through the
-// automaton as it goes, without building either form. A word occurrence counts once no exception
-// can still cover it: right away without exceptions, else once the text has moved past the reach
-// of the longest exception that could start at or before it.
-int WordMatcher::passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const
-{
+// Word occurrences found so far in one pass, and the first word among those that count.
+struct WordMatcher::PassState {
     struct Occurrence {
         qsizetype start;
         std::int32_t word;
     };
-    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
-    std::vector<Occurrence> uncovered; // words that an exception may still cover
-    std::int32_t best = kNoMatch;
-    const auto count = [&best](std::int32_t word) {
+
+    void count(std::int32_t word)
+    {
         if (best == kNoMatch || word < best)
             best = word;
-    };
+    }
+
+    std::vector<Occurrence> uncovered; // words that an exception may still cover
+    std::int32_t best = kNoMatch;
+};
+
+// A word occurrence counts once no exception can still cover it: right away without exceptions,
+// else once the text has moved past the reach of the longest exception that could start at or
+// before it. Exceptions ending here take back the occurrences they cover.
+void WordMatcher::collectOutputs(std::uint32_t state, qsizetype position, PassState &pass) const
+{
+    if (m_links[state].hasOutput) {
+        qsizetype exceptionStart = position + 1;
+        for (std::uint32_t n = state; n != 0; n = m_outputs[n].nextOutput) {
+            const Output &node = m_outputs[n];
+            const qsizetype start = position - node.depth + 1;
+            if (node.endsException)
+                exceptionStart = std::min(exceptionStart, start);
+            if (node.word == kNoMatch)
+                continue;
+            if (m_longestException == 0)
+                pass.count(node.word);
+            else
+                pass.uncovered.push_back({start, node.word});
+        }
+        std::erase_if(pass.uncovered, [&](const PassState::Occurrence &o) { return o.start >= exceptionStart; });
+    }
+    std::erase_if(pass.uncovered, [&](const PassState::Occurrence &o) {
+        const bool settled = position - o.start + 1 >= m_longestException;
+        if (settled)
+            pass.count(o.word);
+        return settled;
+    });
+}
+
+// Feeds the first-pass form of the text (or, with skipDigits, the second-pass form) through the
+// automaton as it goes, without building either form. Code units that end no entry, while no
+// occurrence waits to be settled, cost one step and one test.
+int WordMatcher::passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const
+{
+    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
+    PassState pass;
     std::uint32_t state = 0;
     qsizetype position = -1; // in the normalised text
+    bool settling = false;
     for (const QChar ch : rawLinkText) {
         const char16_t c = ch.unicode();
         if (c <= 0xFF) {
@@ -199,36 +238,16 @@ int WordMatcher::passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDi
         }
         ++position;
         state = step(state, upper[c]);
-        if (m_nodes[state].hasOutput) {
-            qsizetype exceptionStart = position + 1;
-            for (std::uint32_t n = state; n != 0; n = m_nodes[n].nextOutput) {
-                const Node &node = m_nodes[n];
-                const qsizetype start = position - node.depth + 1;
-                if (node.endsException)
-                    exceptionStart = std::min(exceptionStart, start);
-                if (node.word == kNoMatch)
-                    continue;
-                if (m_longestException == 0)
-                    count(node.word);
-                else
-                    uncovered.push_back({start, node.word});
-            }
-            std::erase_if(uncovered, [&](const Occurrence &o) { return o.start >= exceptionStart; });
-        }
-        if (!uncovered.empty()) {
-            std::erase_if(uncovered, [&](const Occurrence &o) {
-                const bool settled = position - o.start + 1 >= m_longestException;
-                if (settled)
-                    count(o.word);
-                return settled;
-            });
-        }
-        if (best == 0)
-            return best;
+        if (!m_links[state].hasOutput && !settling)
+            continue;
+        collectOutputs(state, position, pass);
+        if (pass.best == 0)
+            return 0;
+        settling = !pass.uncovered.empty();
     }
-    for (const Occurrence &o : uncovered)
-        count(o.word);
-    return best;
+    for (const PassState::Occurrence &o : pass.uncovered)
+        pass.count(o.word);
+    return pass.best;
 }
 
 int WordMatcher::matchingWord(QStringView rawLinkText) const

@@ -32,13 +32,18 @@ public:
     bool isEmpty() const { return !m_hasWords; }
 
 private:
-    struct Node {
+    // What every code unit of a text needs, kept small: the scan of a page without a match
+    // touches nothing else.
+    struct Link {
         std::uint32_t fail = 0;
+        bool hasOutput = false; // an entry ends here or down the fail chain
+    };
+    // What a node that ends entries adds, read only where one does.
+    struct Output {
         std::uint32_t nextOutput = 0; // nearest node down the fail chain that ends an entry; 0: none
         std::int32_t word = kNoMatch; // lowest index of a word ending exactly here
         std::uint16_t depth = 0; // length of the text that leads here, capped
         bool endsException = false;
-        bool hasOutput = false; // an entry ends here or down the fail chain
     };
 
     // Goto transitions of non-root nodes, open addressing keyed by (node, code unit).
@@ -57,12 +62,16 @@ private:
     // Each node's outgoing (code unit, target) pairs, kept only while building.
     using Children = std::vector<std::vector<std::pair<char16_t, std::uint32_t>>>;
 
+    struct PassState;
+
     std::uint32_t addText(QStringView upperText, Children &children);
+    void collectOutputs(std::uint32_t state, qsizetype position, PassState &pass) const;
     void linkFailures(const Children &children);
     std::uint32_t step(std::uint32_t state, char16_t c) const;
     int passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const;
 
-    std::vector<Node> m_nodes;
+    std::vector<Link> m_links; // by node
+    std::vector<Output> m_outputs; // by node
     std::vector<std::uint32_t> m_rootNext; // indexed by code unit; 0 keeps the root
     std::vector<std::uint8_t> m_inSomeEntry; // indexed by code unit
     TransitionTable m_next;
