@@ -73,7 +73,6 @@ public:
     // While on, a scan opens nothing: every matching topic is reported as logged, and the page
     // counts as one without a match. The title then counts the logged topics since it came on.
     void setLogOnly(bool on);
-    bool LogOnly() const { return m_logOnly; }
 
     void Start(const QString &boardName);
     void Pause();
@@ -90,7 +89,6 @@ public:
     bool IsRunning() const { return m_isRunning; }
     qint32 DeletedCount() const { return m_deletedCount; }
     const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
-    qint32 LoggedCount() const { return m_loggedCount; }
 
 private:
     void scanPage(quint64 load);
