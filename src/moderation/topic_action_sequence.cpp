@@ -131,10 +131,12 @@ void TopicActionSequence::deleteTopic()
     const std::optional<AnchorList> links = readLinks();
     if (m_ports.loop.programEnded() || (!links && m_ports.topic.isLoading()))
         return;
-    if (!links)
+    if (!links) {
         m_ports.report(Step::Unreadable);
-    qCDebug(lcSequence) << "delete step: read" << (links ? links->size() : -1) << "links";
-    for (qsizetype j = 0; links && j < links->size(); ++j) {
+        return;
+    }
+    qCDebug(lcSequence) << "delete step: read" << links->size() << "links";
+    for (qsizetype j = 0; j < links->size(); ++j) {
         if (!hasText((*links)[j], kDeleteLinkText))
             continue;
         if (m_ports.topic.clickAnchor(static_cast<int>(j), (*links)[j])) {
@@ -148,8 +150,7 @@ void TopicActionSequence::deleteTopic()
         return;
     }
     qCDebug(lcSequence) << "no delete link";
-    if (links)
-        m_ports.report(Step::NoDeleteLink);
+    m_ports.report(Step::NoDeleteLink);
 }
 
 // The deadline is the whole second reached N seconds after the current whole second; the

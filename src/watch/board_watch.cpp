@@ -29,16 +29,16 @@ QString deletedTitle(qint32 deletedCount)
     return QStringLiteral("已删帖：") + QString::number(deletedCount) + QStringLiteral("次");
 }
 
+QString loggedTitle(qint32 loggedCount)
+{
+    return QStringLiteral("已记录：") + QString::number(loggedCount) + QStringLiteral("条（只记录）");
+}
+
 BoardWatch::BoardWatch(Ports ports, QString boardHost)
     : m_ports(std::move(ports))
     , m_boardHost(std::move(boardHost))
     , m_boardOrigin(QStringLiteral("http://") + m_boardHost)
 {
-}
-
-QString loggedTitle(qint32 loggedCount)
-{
-    return QStringLiteral("已记录：") + QString::number(loggedCount) + QStringLiteral("条（只记录）");
 }
 
 void BoardWatch::setWords(const QStringList &words)
