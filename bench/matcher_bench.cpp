@@ -1,10 +1,14 @@
 // The board scan's matching cost: one page of 1,000 link texts (20 to 60 code units, CJK mixed
-// with ASCII) that holds no forbidden word, against 100, 1,000 and 10,000 words, and against
-// 10,000 entries of which 1,000 are exceptions.
+// with ASCII) that holds no forbidden word, against 100, 1,000 and 10,000 words, against 10,000
+// entries of which 1,000 are exceptions, and against 10,000 of which half are loose. Also the
+// folding cost per link and the memory of the folded-word automaton.
 #include "literal_matching.h"
+#include "text_folding.h"
 #include "word_matcher.h"
 
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 #include <random>
 
@@ -83,6 +87,77 @@ void BM_ScanPageWithExceptions(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ScanPageWithExceptions)->Unit(benchmark::kMicrosecond);
+
+// Every second entry loose. The page is scanned again and again, as the board is reloaded, so
+// what the loose entries make of each title comes from the cache after the first scan.
+QStringList halfLoose(QStringList list)
+{
+    for (qsizetype i = 0; i < list.size(); i += 2)
+        list[i].prepend(u'~');
+    return list;
+}
+
+void BM_ScanPageWithLooseEntries(benchmark::State &state)
+{
+    const QStringList texts = pageTexts();
+    const WordMatcher matcher(halfLoose(words(10000)));
+    for (auto _ : state) {
+        bool any = false;
+        for (const QString &text : texts)
+            any = any || matcher.matchingWord(text) >= 0;
+        benchmark::DoNotOptimize(any);
+    }
+}
+BENCHMARK(BM_ScanPageWithLooseEntries)->Unit(benchmark::kMicrosecond);
+
+// The same, on a page whose every title is new: each is folded and scanned twice.
+void BM_ScanNewPageWithLooseEntries(benchmark::State &state)
+{
+    const QStringList texts = pageTexts();
+    const QStringList list = halfLoose(words(10000));
+    for (auto _ : state) {
+        state.PauseTiming();
+        const WordMatcher matcher(list);
+        state.ResumeTiming();
+        bool any = false;
+        for (const QString &text : texts)
+            any = any || matcher.matchingWord(text) >= 0;
+        benchmark::DoNotOptimize(any);
+    }
+}
+BENCHMARK(BM_ScanNewPageWithLooseEntries)->Unit(benchmark::kMicrosecond)->Iterations(50);
+
+// Folding one link text that no cache has seen: the cost of a new title.
+void BM_FoldLink(benchmark::State &state)
+{
+    const QStringList texts = pageTexts();
+    foldText(texts[0]); // the tables are built once per process
+    qsizetype i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(foldText(texts[i++ % texts.size()]));
+}
+BENCHMARK(BM_FoldLink)->Unit(benchmark::kNanosecond);
+
+// Heap taken by a matcher of 5,000 loose entries alone: the folded-word automaton.
+void BM_FoldedAutomatonMemory(benchmark::State &state)
+{
+    const QStringList list = halfLoose(words(10000));
+    QStringList loose;
+    for (const QString &entry : list) {
+        if (entry.startsWith(u'~'))
+            loose.append(entry);
+    }
+    foldText(loose[0]);
+    double bytes = 0;
+    for (auto _ : state) {
+        const std::size_t before = mallinfo2().uordblks;
+        const WordMatcher matcher(loose);
+        bytes = static_cast<double>(mallinfo2().uordblks - before);
+        benchmark::DoNotOptimize(matcher);
+    }
+    state.counters["bytes"] = bytes;
+}
+BENCHMARK(BM_FoldedAutomatonMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The same page the literal way: every word against every text, in two passes.
 void BM_ScanPageLiterally(benchmark::State &state)

@@ -1,264 +1,103 @@
 #include "word_matcher.h"
 
+#include "text_folding.h"
+
 #include <algorithm>
-#include <array>
-#include <queue>
 
 namespace tidewick {
 
 namespace {
 
-constexpr std::uint64_t kEmptyKey = ~std::uint64_t{0};
+using Entry = WordAutomaton::Entry;
+using Reading = WordAutomaton::Reading;
 
-// The simple upper-case form of every code unit, computed once.
-const std::array<char16_t, 0x10000> &upperCaseTable()
+constexpr Reading kPlainFirst{true, false};
+constexpr Reading kPlainSecond{true, true};
+constexpr Reading kFoldedFirst{false, false};
+constexpr Reading kFoldedSecond{false, true};
+
+bool isAsciiDigit(QChar c)
 {
-    static const std::array<char16_t, 0x10000> table = [] {
-        std::array<char16_t, 0x10000> upper{};
-        for (char32_t c = 0; c < 0x10000; ++c)
-            upper[c] = static_cast<char16_t>(QChar::toUpper(c));
-        return upper;
-    }();
-    return table;
+    return c >= u'0' && c <= u'9';
 }
 
-QString upperCaseCodeUnits(QStringView text)
+QString withoutAsciiDigits(QString text)
 {
-    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
-    QString result(text.size(), Qt::Uninitialized);
-    QChar *out = result.data();
-    for (const QChar ch : text)
-        *out++ = QChar(upper[ch.unicode()]);
-    return result;
+    text.removeIf(isAsciiDigit);
+    return text;
 }
 
-std::uint64_t keyOf(std::uint32_t node, char16_t c)
+// The first of two word indexes in list order; kNoMatch only when both are.
+int earlier(int a, int b)
 {
-    return (std::uint64_t{node} << 16) | c;
+    if (a == WordMatcher::kNoMatch || b == WordMatcher::kNoMatch)
+        return std::max(a, b);
+    return std::min(a, b);
 }
 
 } // namespace
 
-void WordMatcher::TransitionTable::reserve(std::size_t count)
+WordMatcher::Form::Form(const QList<Entry> &entries)
+    : first(entries)
 {
-    std::size_t capacity = 16;
-    unsigned bits = 4;
-    while (capacity < count * 2) {
-        capacity *= 2;
-        ++bits;
+    const bool digitInException = std::any_of(entries.cbegin(), entries.cend(), [](const Entry &entry) {
+        return entry.word == WordAutomaton::kException
+            && std::any_of(entry.text.cbegin(), entry.text.cend(), isAsciiDigit);
+    });
+    if (!digitInException || first.isEmpty())
+        return;
+    QList<Entry> digitFree = entries;
+    for (Entry &entry : digitFree) {
+        if (entry.word == WordAutomaton::kException)
+            entry.text = withoutAsciiDigits(entry.text);
     }
-    m_keys.assign(capacity, kEmptyKey);
-    m_targets.assign(capacity, 0);
-    m_shift = 64 - bits;
-}
-
-std::size_t WordMatcher::TransitionTable::slotOf(std::uint64_t key) const
-{
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
-}
-
-void WordMatcher::TransitionTable::insert(std::uint32_t node, char16_t c, std::uint32_t target)
-{
-    const std::uint64_t key = keyOf(node, c);
-    const std::size_t mask = m_keys.size() - 1;
-    std::size_t slot = slotOf(key);
-    while (m_keys[slot] != kEmptyKey)
-        slot = (slot + 1) & mask;
-    m_keys[slot] = key;
-    m_targets[slot] = target;
-}
-
-std::uint32_t WordMatcher::TransitionTable::find(std::uint32_t node, char16_t c) const
-{
-    if (m_keys.empty())
-        return 0;
-    const std::uint64_t key = keyOf(node, c);
-    const std::size_t mask = m_keys.size() - 1;
-    for (std::size_t slot = slotOf(key);; slot = (slot + 1) & mask) {
-        if (m_keys[slot] == key)
-            return m_targets[slot];
-        if (m_keys[slot] == kEmptyKey)
-            return 0;
-    }
+    second.emplace(digitFree);
 }
 
 WordMatcher::WordMatcher(const QStringList &entries)
-    : m_links(1)
-    , m_outputs(1)
-    , m_rootNext(0x10000, 0)
-    , m_inSomeEntry(0x10000, 0)
 {
-    qsizetype codeUnits = 0;
-    for (const QString &entry : entries)
-        codeUnits += entry.size();
-    m_next.reserve(static_cast<std::size_t>(codeUnits));
-    Children children(1);
+    QList<Entry> plain;
+    QList<Entry> loose;
+    const bool anyLoose = std::any_of(entries.cbegin(), entries.cend(), isLoose);
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const bool exception = isException(entries[i]);
-        const QStringView text = exception ? QStringView(entries[i]).sliced(1) : QStringView(entries[i]);
-        if (text.isEmpty())
-            continue;
-        Output &end = m_outputs[addText(upperCaseCodeUnits(text), children)];
-        if (exception) {
-            end.endsException = true;
-            m_longestException = std::max(m_longestException, text.size());
-        } else if (end.word == kNoMatch) {
-            end.word = static_cast<std::int32_t>(i);
-            m_hasWords = true;
+        const QString &entry = entries[i];
+        const auto index = static_cast<int>(i);
+        if (isException(entry)) {
+            plain.append({entry.mid(1), WordAutomaton::kException});
+            if (anyLoose)
+                loose.append({foldText(QStringView(entry).sliced(1)), WordAutomaton::kException});
+        } else if (isLoose(entry)) {
+            loose.append({foldText(QStringView(entry).sliced(1)), index});
+        } else {
+            plain.append({entry, index});
         }
     }
-    linkFailures(children);
+    m_plain = Form(plain);
+    m_loose = Form(loose);
 }
 
-std::uint32_t WordMatcher::addText(QStringView upperText, Children &children)
+WordMatcher::LooseMatch WordMatcher::looseMatch(const QString &rawLinkText) const
 {
-    std::uint32_t node = 0;
-    for (const QChar ch : upperText) {
-        const char16_t c = ch.unicode();
-        m_inSomeEntry[c] = 1;
-        std::uint32_t next = node == 0 ? m_rootNext[c] : m_next.find(node, c);
-        if (next == 0) {
-            next = static_cast<std::uint32_t>(m_links.size());
-            m_links.emplace_back();
-            m_outputs.emplace_back();
-            m_outputs.back().depth
-                = static_cast<std::uint16_t>(std::min<std::uint32_t>(m_outputs[node].depth + 1u, 0xFFFF));
-            children.emplace_back();
-            children[node].emplace_back(c, next);
-            if (node == 0)
-                m_rootNext[c] = next;
-            else
-                m_next.insert(node, c, next);
-        }
-        node = next;
-    }
-    return node;
+    const QString folded = foldText(rawLinkText);
+    LooseMatch match;
+    match.first = m_loose.first.firstWord(folded, kFoldedFirst, &match.sawDigit);
+    if (match.first == kNoMatch && match.sawDigit)
+        match.second = m_loose.secondPass().firstWord(folded, kFoldedSecond, nullptr);
+    return match;
 }
 
-// Breadth-first, so every node's failure target is final before its children need it.
-void WordMatcher::linkFailures(const Children &children)
-{
-    const auto endsEntry
-        = [this](std::uint32_t n) { return m_outputs[n].word != kNoMatch || m_outputs[n].endsException; };
-    std::queue<std::uint32_t> pending;
-    for (const auto &[c, child] : children[0]) {
-        m_links[child].hasOutput = endsEntry(child);
-        pending.push(child);
-    }
-    while (!pending.empty()) {
-        const std::uint32_t node = pending.front();
-        pending.pop();
-        for (const auto &[c, child] : children[node]) {
-            const std::uint32_t fail = step(m_links[node].fail, c);
-            m_links[child].fail = fail;
-            m_outputs[child].nextOutput = endsEntry(fail) ? fail : m_outputs[fail].nextOutput;
-            m_links[child].hasOutput = endsEntry(child) || m_outputs[child].nextOutput != 0;
-            pending.push(child);
-        }
-    }
-}
-
-std::uint32_t WordMatcher::step(std::uint32_t state, char16_t c) const
-{
-    if (!m_inSomeEntry[c])
-        return 0; // no entry holds it: every partial match ends here
-    while (state != 0) {
-        if (const std::uint32_t next = m_next.find(state, c))
-            return next;
-        state = m_links[state].fail;
-    }
-    return m_rootNext[c];
-}
-
-// Word occurrences found so far in one pass, and the first word among those that count.
-struct WordMatcher::PassState {
-    struct Occurrence {
-        qsizetype start;
-        std::int32_t word;
-    };
-
-    void count(std::int32_t word)
-    {
-        if (best == kNoMatch || word < best)
-            best = word;
-    }
-
-    std::vector<Occurrence> uncovered; // words that an exception may still cover
-    std::int32_t best = kNoMatch;
-};
-
-// A word occurrence counts once no exception can still cover it: right away without exceptions,
-// else once the text has moved past the reach of the longest exception that could start at or
-// before it. Exceptions ending here take back the occurrences they cover.
-void WordMatcher::collectOutputs(std::uint32_t state, qsizetype position, PassState &pass) const
-{
-    if (m_links[state].hasOutput) {
-        qsizetype exceptionStart = position + 1;
-        for (std::uint32_t n = state; n != 0; n = m_outputs[n].nextOutput) {
-            const Output &node = m_outputs[n];
-            const qsizetype start = position - node.depth + 1;
-            if (node.endsException)
-                exceptionStart = std::min(exceptionStart, start);
-            if (node.word == kNoMatch)
-                continue;
-            if (m_longestException == 0)
-                pass.count(node.word);
-            else
-                pass.uncovered.push_back({start, node.word});
-        }
-        std::erase_if(pass.uncovered, [&](const PassState::Occurrence &o) { return o.start >= exceptionStart; });
-    }
-    std::erase_if(pass.uncovered, [&](const PassState::Occurrence &o) {
-        const bool settled = position - o.start + 1 >= m_longestException;
-        if (settled)
-            pass.count(o.word);
-        return settled;
-    });
-}
-
-// Feeds the first-pass form of the text (or, with skipDigits, the second-pass form) through the
-// automaton as it goes, without building either form. Code units that end no entry, while no
-// occurrence waits to be settled, cost one step and one test.
-int WordMatcher::passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const
-{
-    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
-    PassState pass;
-    std::uint32_t state = 0;
-    qsizetype position = -1; // in the normalised text
-    bool settling = false;
-    for (const QChar ch : rawLinkText) {
-        const char16_t c = ch.unicode();
-        if (c <= 0xFF) {
-            const bool digit = c >= u'0' && c <= u'9';
-            const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-            if (digit && sawDigit)
-                *sawDigit = true;
-            if ((digit && skipDigits) || (!digit && !letter))
-                continue;
-        }
-        ++position;
-        state = step(state, upper[c]);
-        if (!m_links[state].hasOutput && !settling)
-            continue;
-        collectOutputs(state, position, pass);
-        if (pass.best == 0)
-            return 0;
-        settling = !pass.uncovered.empty();
-    }
-    for (const PassState::Occurrence &o : pass.uncovered)
-        pass.count(o.word);
-    return pass.best;
-}
-
-int WordMatcher::matchingWord(QStringView rawLinkText) const
+int WordMatcher::matchingWord(const QString &rawLinkText) const
 {
     if (isEmpty())
         return kNoMatch;
-    bool sawDigit = false;
-    const int inFirstPass = passMatch(rawLinkText, false, &sawDigit);
-    if (inFirstPass != kNoMatch || !sawDigit)
-        return inFirstPass; // without digits the second-pass form equals the first
-    return passMatch(rawLinkText, true, nullptr);
+    LooseMatch loose;
+    if (!m_loose.first.isEmpty())
+        loose = m_looseMatches.get(rawLinkText, [this](const QString &text) { return looseMatch(text); });
+    bool sawDigit = loose.sawDigit;
+    const int found = earlier(m_plain.first.firstWord(rawLinkText, kPlainFirst, &sawDigit), loose.first);
+    if (found != kNoMatch || !sawDigit)
+        return found; // without digits the second-pass forms equal the first
+    return earlier(m_plain.secondPass().firstWord(rawLinkText, kPlainSecond, nullptr), loose.second);
 }
 
 } // namespace tidewick

@@ -1,82 +1,71 @@
 #pragma once
 
+#include "recent_texts.h"
+#include "word_automaton.h"
+
 #include <QStringList>
 #include <QStringView>
 
-#include <cstdint>
-#include <vector>
+#include <optional>
 
 namespace tidewick {
 
-// Says which entry of the word list a link text holds, case-insensitively, in one pass over the
-// text (an Aho-Corasick automaton over upper-cased UTF-16 code units). Built once per change of
-// the word list; empty entries match nothing.
+// Says which entry of the word list a link text holds. Built once per change of the word list;
+// entries with an empty text match nothing.
+//
+// A plain entry occurs in the normalised link text (ASCII letters and digits and everything
+// above U+00FF kept), case-insensitively. An entry that begins with "~" is loose: the folded form
+// of the text after the "~" occurs in the folded link text (see foldText), so one entry also
+// catches the word's disguises. Either kind is tried in a first pass and, failing every entry
+// there, in a second without ASCII digits; in each pass the first entry in list order wins.
 //
 // An entry that begins with "!" is an exception: an occurrence of a word that lies wholly inside
-// an occurrence of the exception's text does not count. Exceptions never match by themselves.
+// an occurrence of the exception's text, in the same pass and the same form, does not count. In
+// the second pass the exception's own digits are left out too. Exceptions never match by
+// themselves.
 class WordMatcher {
 public:
-    static constexpr int kNoMatch = -1;
+    static constexpr int kNoMatch = WordAutomaton::kNoMatch;
     static constexpr QChar kExceptionMark = u'!';
+    static constexpr QChar kLooseMark = u'~';
 
     WordMatcher() = default;
     explicit WordMatcher(const QStringList &entries);
 
     static bool isException(QStringView entry) { return entry.startsWith(kExceptionMark); }
+    static bool isLoose(QStringView entry) { return entry.startsWith(kLooseMark); }
 
-    // The index of the first entry, in list order, that occurs in the normalised link text (ASCII
-    // letters and digits and everything above U+00FF kept) or, failing every entry there, in its
-    // digit-free form; kNoMatch when none does.
-    int matchingWord(QStringView rawLinkText) const;
+    // The index of the first entry, in list order, that the raw link text holds in the first
+    // pass or, failing every entry there, in the second; kNoMatch when none does.
+    int matchingWord(const QString &rawLinkText) const;
 
-    bool isEmpty() const { return !m_hasWords; }
+    bool isEmpty() const { return m_plain.first.isEmpty() && m_loose.first.isEmpty(); }
 
 private:
-    // What every code unit of a text needs, kept small: the scan of a page without a match
-    // touches nothing else.
-    struct Link {
-        std::uint32_t fail = 0;
-        bool hasOutput = false; // an entry ends here or down the fail chain
-    };
-    // What a node that ends entries adds, read only where one does.
-    struct Output {
-        std::uint32_t nextOutput = 0; // nearest node down the fail chain that ends an entry; 0: none
-        std::int32_t word = kNoMatch; // lowest index of a word ending exactly here
-        std::uint16_t depth = 0; // length of the text that leads here, capped
-        bool endsException = false;
+    // The automata of one form: the second pass has its own only when an exception holds a digit.
+    struct Form {
+        Form() = default;
+        explicit Form(const QList<WordAutomaton::Entry> &entries);
+        const WordAutomaton &secondPass() const { return second ? *second : first; }
+
+        WordAutomaton first;
+        std::optional<WordAutomaton> second;
     };
 
-    // Goto transitions of non-root nodes, open addressing keyed by (node, code unit).
-    class TransitionTable {
-    public:
-        void reserve(std::size_t count);
-        void insert(std::uint32_t node, char16_t c, std::uint32_t target);
-        std::uint32_t find(std::uint32_t node, char16_t c) const; // 0 when absent
-    private:
-        std::size_t slotOf(std::uint64_t key) const;
-        std::vector<std::uint64_t> m_keys;
-        std::vector<std::uint32_t> m_targets;
-        unsigned m_shift = 64;
+    // What the loose entries make of one link text in each pass; the second pass is kNoMatch when
+    // the folded text holds no ASCII digit, since its form is then the first pass's.
+    struct LooseMatch {
+        int first = kNoMatch;
+        int second = kNoMatch;
+        bool sawDigit = false;
     };
 
-    // Each node's outgoing (code unit, target) pairs, kept only while building.
-    using Children = std::vector<std::vector<std::pair<char16_t, std::uint32_t>>>;
+    LooseMatch looseMatch(const QString &rawLinkText) const;
 
-    struct PassState;
-
-    std::uint32_t addText(QStringView upperText, Children &children);
-    void collectOutputs(std::uint32_t state, qsizetype position, PassState &pass) const;
-    void linkFailures(const Children &children);
-    std::uint32_t step(std::uint32_t state, char16_t c) const;
-    int passMatch(QStringView rawLinkText, bool skipDigits, bool *sawDigit) const;
-
-    std::vector<Link> m_links; // by node
-    std::vector<Output> m_outputs; // by node
-    std::vector<std::uint32_t> m_rootNext; // indexed by code unit; 0 keeps the root
-    std::vector<std::uint8_t> m_inSomeEntry; // indexed by code unit
-    TransitionTable m_next;
-    qsizetype m_longestException = 0;
-    bool m_hasWords = false;
+    Form m_plain;
+    Form m_loose;
+    // Matching runs on one thread, the window's; the cache only saves folding and scanning again.
+    mutable RecentTexts<LooseMatch> m_looseMatches;
 };
 
 } // namespace tidewick

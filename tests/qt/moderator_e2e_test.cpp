@@ -100,16 +100,20 @@ private Q_SLOTS:
     {
         BoardServiceProcess service;
         QVERIFY(service.start());
+        // A plain word, and a loose one that sees through disguises; beside each forbidden title an
+        // innocent one that comes close.
+        const QStringList forbiddenTitles{
+            QStringLiteral("兼职刷 单0日结"), QStringLiteral("代\u3000开\u200B发票1"), QStringLiteral("代開發票🔥2")};
+        const QStringList innocentTitles{
+            QStringLiteral("今天的晚霞0"), QStringLiteral("刷\u3000单的后果1"), QStringLiteral("代理开发工具2")};
         QList<int> forbidden, innocent;
         for (int i = 0; i < 3; ++i) {
-            innocent << service.post(
-                QStringLiteral("demo"), QStringLiteral("今天的晚霞%1").arg(i), QStringLiteral("n%1").arg(i));
-            forbidden << service.post(
-                QStringLiteral("demo"), QStringLiteral("兼职刷 单%1日结").arg(i), QStringLiteral("s%1").arg(i));
+            innocent << service.post(QStringLiteral("demo"), innocentTitles[i], QStringLiteral("n%1").arg(i));
+            forbidden << service.post(QStringLiteral("demo"), forbiddenTitles[i], QStringLiteral("s%1").arg(i));
         }
         QFile list(m_home.filePath(QStringLiteral("data.dat")));
         QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(tidewick::encodeWordList({QStringLiteral("刷单")}));
+        list.write(tidewick::encodeWordList({QStringLiteral("刷单"), QStringLiteral("~代开")}));
         list.close();
 
         QProcess program;

@@ -28,6 +28,11 @@ bool isException(const QString &entry)
     return entry.startsWith(u'!');
 }
 
+bool isLoose(const QString &entry)
+{
+    return entry.startsWith(u'~');
+}
+
 // Every (start, end) of the needle in the text, both upper-cased, ends inclusive.
 QList<std::pair<qsizetype, qsizetype>> occurrences(const QString &needle, const QString &text)
 {
@@ -41,16 +46,14 @@ QList<std::pair<qsizetype, qsizetype>> occurrences(const QString &needle, const 
     return found;
 }
 
-bool countsIn(const QString &word, const QString &text, const QStringList &entries)
+bool countsIn(const QString &word, const QString &text, const QStringList &exceptions)
 {
     if (!WordMatches(word, text))
         return false;
     for (const auto &[start, end] : occurrences(word, text)) {
         bool covered = false;
-        for (const QString &entry : entries) {
-            if (!isException(entry))
-                continue;
-            for (const auto &[exceptionStart, exceptionEnd] : occurrences(entry.mid(1), text))
+        for (const QString &exception : exceptions) {
+            for (const auto &[exceptionStart, exceptionEnd] : occurrences(exception, text))
                 covered = covered || (exceptionStart <= start && exceptionEnd >= end);
         }
         if (!covered)
@@ -59,10 +62,35 @@ bool countsIn(const QString &word, const QString &text, const QStringList &entri
     return false;
 }
 
-int firstMatchingWord(const QStringList &entries, const QString &text)
+// One pass: the link text in its plain and its folded form, and how the pass makes an entry's
+// text into the form it is looked for in.
+struct Pass {
+    QString plainText;
+    QString foldedText;
+    bool digitFree = false;
+
+    QString form(const QString &text, bool folded) const
+    {
+        const QString shaped = folded ? referenceFold(text) : text;
+        return digitFree ? RemoveDigits(shaped) : shaped;
+    }
+};
+
+int firstMatchingWord(const QStringList &entries, const Pass &pass)
 {
+    QStringList plainExceptions;
+    QStringList foldedExceptions;
+    for (const QString &entry : entries) {
+        if (isException(entry)) {
+            plainExceptions.append(pass.form(entry.mid(1), false));
+            foldedExceptions.append(pass.form(entry.mid(1), true));
+        }
+    }
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (!isException(entries[i]) && countsIn(entries[i], text, entries))
+        const QString &entry = entries[i];
+        const bool found = isLoose(entry) ? countsIn(referenceFold(entry.mid(1)), pass.foldedText, foldedExceptions)
+                                          : !isException(entry) && countsIn(entry, pass.plainText, plainExceptions);
+        if (found)
             return static_cast<int>(i);
     }
     return -1;
@@ -109,11 +137,12 @@ bool WordMatches(QStringView word, QStringView text)
     return FindLastPosition(upperCaseCodeUnits(word), upperCaseCodeUnits(text)) != 0;
 }
 
-int literalMatchingWord(const QStringList &words, const QString &rawLinkText)
+int literalMatchingWord(const QStringList &entries, const QString &rawLinkText)
 {
-    const QString first = NormaliseLinkText(rawLinkText);
-    const int inFirst = firstMatchingWord(words, first);
-    return inFirst >= 0 ? inFirst : firstMatchingWord(words, RemoveDigits(first));
+    const QString plain = NormaliseLinkText(rawLinkText);
+    const QString folded = referenceFold(rawLinkText);
+    const int inFirst = firstMatchingWord(entries, {plain, folded, false});
+    return inFirst >= 0 ? inFirst : firstMatchingWord(entries, {RemoveDigits(plain), RemoveDigits(folded), true});
 }
 
 } // namespace tidewick

@@ -42,7 +42,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, EncodeTable,
         EncodeCase{"two entries", {QStringLiteral("ab"), QStringLiteral("c")}, QByteArray("2\r\nab\r\nc\r\n")},
         EncodeCase{"CJK in GBK", {QStringLiteral("删除")}, QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n")},
         EncodeCase{"outside GBK", {QStringLiteral("a\u0E01b")}, QByteArray("1\r\na?b\r\n")},
-        EncodeCase{"euro sign", {QStringLiteral("\u20AC")}, QByteArray("1\r\n\x80\r\n")}));
+        EncodeCase{"euro sign", {QStringLiteral("\u20AC")}, QByteArray("1\r\n\x80\r\n")},
+        EncodeCase{"loose entry and exception beside it", {QStringLiteral("~代開"), QStringLiteral("!代开发")},
+            QByteArray("2\r\n~\xB4\xFA\xE9\x5F\r\n!\xB4\xFA\xBF\xAA\xB7\xA2\r\n")}));
 
 struct CountCase {
     const char *line;
@@ -106,8 +108,9 @@ TEST(WordListFile, ALargeCountLoadsNoMoreThanTheListHolds)
 
 TEST(WordListFile, RoundTripsAnyEncodableList)
 {
-    const QStringList entries{
-        QStringLiteral("代开"), QStringLiteral("a b"), QStringLiteral("Ab\nc"), QStringLiteral("€")};
+    const QStringList entries{QStringLiteral("代开"), QStringLiteral("a b"), QStringLiteral("Ab\nc"),
+        QStringLiteral("€"), QStringLiteral("~ｓｐａｍ"), QStringLiteral("!~代開發"), QStringLiteral("~~"),
+        QStringLiteral("!")};
     EXPECT_EQ(decode(encodeWordList(entries)), entries);
 }
 

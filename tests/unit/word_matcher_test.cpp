@@ -11,8 +11,8 @@ using namespace tidewick;
 namespace {
 
 // Characters whose case mapping or width is unusual, next to plain ones.
-const std::u16string kPool = u"abAB01 ,.*代开发票ＡａＢ１\u00DF\u017F\u0131\uFB00\u212A\u03C2\u03A3\u03C3sSkKiI"
-                             u"\u00E9\u00C9\u0100\u0101\U00010428\U00010400\U0001F600\u3000";
+const std::u16string kPool = u"abAB01 ,.*代开发票開發ＡａＢ１\u00DF\u017F\u0131\uFB00\u212A\u03C2\u03A3\u03C3sSkKiI"
+                             u"\u00E9\u00C9\u0100\u0101\U00010428\U00010400\U0001F600\u3000\u200B\u0430\u0336";
 
 QString randomText(std::mt19937 &random, int maxLength)
 {
@@ -23,20 +23,22 @@ QString randomText(std::mt19937 &random, int maxLength)
     return text;
 }
 
-// Both with plain words and with exceptions among them, the matcher names the same entry as the
-// literal procedure.
+// With plain words, with exceptions among them, and with loose entries besides, the matcher
+// names the same entry as the literal procedure.
 TEST(WordMatcher, NamesTheSameWordAsTheLiteralProcedureOnRandomListsAndTexts)
 {
     std::mt19937 random(1208);
     int matched = 0;
     int rescued = 0;
+    int loose = 0;
     for (int list = 0; list < 3000; ++list) {
-        const bool withExceptions = list % 2 == 1;
+        const bool withExceptions = list % 3 != 0;
+        const bool withLoose = list % 3 == 2;
         QStringList entries;
         const int count = 1 + static_cast<int>(random() % 6);
         for (int i = 0; i < count; ++i) {
             const QString word = randomText(random, 3);
-            entries.append(word);
+            entries.append(withLoose && random() % 2 == 0 ? QStringLiteral("~") + word : word);
             // An exception mostly holds a word of the list, with a little around it.
             if (withExceptions && random() % 2 == 0)
                 entries.append(QStringLiteral("!") + randomText(random, 1) + word + randomText(random, 1));
@@ -49,6 +51,7 @@ TEST(WordMatcher, NamesTheSameWordAsTheLiteralProcedureOnRandomListsAndTexts)
             const QString text = randomText(random, 30);
             const int expected = literalMatchingWord(entries, text);
             matched += expected >= 0;
+            loose += expected >= 0 && entries[expected].startsWith(u'~');
             rescued += withExceptions && expected < 0 && literalMatchingWord(words, text) >= 0;
             ASSERT_EQ(matcher.matchingWord(text), expected)
                 << "entries " << entries.join(u'|').toStdString() << " text " << text.toStdString();
@@ -58,6 +61,7 @@ TEST(WordMatcher, NamesTheSameWordAsTheLiteralProcedureOnRandomListsAndTexts)
     EXPECT_GT(matched, 4000);
     EXPECT_LT(matched, 32000);
     EXPECT_GT(rescued, 100);
+    EXPECT_GT(loose, 1000);
 }
 
 struct LinkCase {
@@ -100,9 +104,36 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkMatchTable,
             {QStringLiteral("!代开"), QStringLiteral("!开发"), QStringLiteral("代开发")}, QStringLiteral("代开发"), 2},
         LinkCase{{QStringLiteral("aa"), QStringLiteral("!aab")}, QStringLiteral("aaab"), 0},
         LinkCase{{QStringLiteral("aa"), QStringLiteral("!aab")}, QStringLiteral("aab"), -1},
-        LinkCase{{QStringLiteral("ab"), QStringLiteral("!a1b")}, QStringLiteral("a1b"), 0},
         LinkCase{{QStringLiteral("ab"), QStringLiteral("!xab")}, QStringLiteral("xa1b"), -1},
-        LinkCase{{QStringLiteral("ab"), QStringLiteral("!ab2")}, QStringLiteral("a1b2"), 0}));
+        // Second pass: exceptions without their digits too.
+        LinkCase{{QStringLiteral("ab"), QStringLiteral("!a1b")}, QStringLiteral("a1b"), -1},
+        LinkCase{{QStringLiteral("ab"), QStringLiteral("!ab2")}, QStringLiteral("a1b2"), -1},
+        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开3号")}, QStringLiteral("代开3号"), -1},
+        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开3号")}, QStringLiteral("代开 发票"), 0},
+        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开3号")}, QStringLiteral("代1开"), 0},
+        // Loose entries see through disguises; plain ones keep their matching.
+        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代\u3000开"), 0},
+        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代，开"), 0},
+        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代\u200B开"), 0},
+        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代🔥开"), 0},
+        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代開"), 0},
+        LinkCase{{QStringLiteral("~代開")}, QStringLiteral("代开"), 0},
+        LinkCase{{QStringLiteral("~spam")}, QStringLiteral("ｓｐａｍ"), 0},
+        LinkCase{{QStringLiteral("~spam")}, QStringLiteral("s\u0440am"), 0},
+        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代理开发工具"), -1},
+        LinkCase{{QStringLiteral("~spam")}, QStringLiteral("спам"), -1},
+        LinkCase{{QStringLiteral("刷单")}, QStringLiteral("刷\u3000单"), -1},
+        LinkCase{{QStringLiteral("刷单")}, QStringLiteral("刷-单"), 0},
+        LinkCase{{QStringLiteral("~")}, QStringLiteral("anything"), -1},
+        LinkCase{{QStringLiteral("~!?")}, QStringLiteral("!?"), -1},
+        LinkCase{{QStringLiteral("x"), QStringLiteral("~代开")}, QStringLiteral("代 開 x"), 0},
+        LinkCase{{QStringLiteral("~代开"), QStringLiteral("x")}, QStringLiteral("代 開 x"), 0},
+        LinkCase{{QStringLiteral("~ab"), QStringLiteral("cd")}, QStringLiteral("a1b cd"), 1},
+        LinkCase{{QStringLiteral("~ab")}, QStringLiteral("a１b"), 0},
+        // Exceptions meet loose entries in their folded form.
+        LinkCase{{QStringLiteral("~代开"), QStringLiteral("!代开发")}, QStringLiteral("代 開 發"), -1},
+        LinkCase{{QStringLiteral("~代开"), QStringLiteral("!~代開發")}, QStringLiteral("代开发，代　开"), 0},
+        LinkCase{{QStringLiteral("~代开"), QStringLiteral("!代开3号")}, QStringLiteral("代開３號"), -1}));
 
 TEST(WordMatcher, HandlesAMegabyteLinkText)
 {
