@@ -40,17 +40,45 @@ ActionLog::Outcome outcomeFromName(const QString &name)
     return ActionLog::Outcome::Opened;
 }
 
-const QString kSchema = QStringLiteral("CREATE TABLE IF NOT EXISTS actions ("
-                                       "id INTEGER PRIMARY KEY,"
-                                       "opened_at TEXT NOT NULL,"
-                                       "board TEXT NOT NULL,"
-                                       "address TEXT NOT NULL,"
-                                       "link_text TEXT NOT NULL,"
-                                       "word TEXT NOT NULL,"
-                                       "outcome TEXT NOT NULL,"
-                                       "ban_option INTEGER NOT NULL,"
-                                       "ban_link_clicked INTEGER NOT NULL DEFAULT 0,"
-                                       "ban_button_clicked INTEGER NOT NULL DEFAULT 0)");
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteNotADatabase = 26;
+constexpr qint64 kDayMs = 24 * 3600 * 1000;
+
+// Migration n brings a file of schema version n - 1 to version n.
+const QString kMigrations[] = {
+    // 1: the table of the first release, which set no version; its files already hold it.
+    QStringLiteral("CREATE TABLE IF NOT EXISTS actions ("
+                   "id INTEGER PRIMARY KEY,"
+                   "opened_at TEXT NOT NULL,"
+                   "board TEXT NOT NULL,"
+                   "address TEXT NOT NULL,"
+                   "link_text TEXT NOT NULL,"
+                   "word TEXT NOT NULL,"
+                   "outcome TEXT NOT NULL,"
+                   "ban_option INTEGER NOT NULL,"
+                   "ban_link_clicked INTEGER NOT NULL DEFAULT 0,"
+                   "ban_button_clicked INTEGER NOT NULL DEFAULT 0)"),
+    // 2: rows by time, so that retention finds the old ones without reading every row.
+    QStringLiteral("CREATE INDEX IF NOT EXISTS actions_by_time ON actions (opened_at)"),
+};
+static_assert(std::size(kMigrations) == ActionLog::kSchemaVersion);
+
+// SQLite's primary result code behind a Qt SQL error.
+int sqliteCode(const QSqlError &error)
+{
+    return error.nativeErrorCode().toInt() & 0xff;
+}
+
+// The pattern of a LIKE ... ESCAPE '\' that finds the text anywhere.
+QString containsPattern(QString text)
+{
+    text.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'%', QStringLiteral("\\%"))
+        .replace(u'_', QStringLiteral("\\_"));
+    return u'%' + text + u'%';
+}
 
 // An empty text, never SQL's NULL, which the columns refuse.
 QVariant text(const QString &value)
@@ -58,11 +86,15 @@ QVariant text(const QString &value)
     return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
+// A cell that a spreadsheet program would take for a formula starts with an apostrophe, which
+// such programs show as plain text; titles are written by spammers.
 QString csvField(const QString &field)
 {
-    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\n') && !field.contains(u'\r'))
-        return field;
-    return u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const QString safe = !field.isEmpty() && formulaStarts.contains(field[0]) ? u'\'' + field : field;
+    if (!safe.contains(u',') && !safe.contains(u'"') && !safe.contains(u'\n') && !safe.contains(u'\r'))
+        return safe;
+    return u'"' + QString(safe).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
 }
 
 } // namespace
@@ -81,6 +113,14 @@ ActionLog::ActionLog(QString path, QObject *parent)
     , m_path(std::move(path))
     , m_connection(QStringLiteral("actions-%1").arg(reinterpret_cast<quintptr>(this)))
 {
+    m_reopenTimer.setSingleShot(true);
+    m_reopenTimer.setInterval(kReopenAfterMs);
+    connect(&m_reopenTimer, &QTimer::timeout, this, [this] {
+        if (open().isEmpty())
+            Q_EMIT changed();
+    });
+    m_retentionTimer.setInterval(static_cast<int>(kDayMs));
+    connect(&m_retentionTimer, &QTimer::timeout, this, &ActionLog::removeExpired);
 }
 
 ActionLog::~ActionLog()
@@ -90,25 +130,102 @@ ActionLog::~ActionLog()
 
 QString ActionLog::open()
 {
-    if (openConnection() && createSchema())
-        return {};
-    const QString error = QSqlDatabase::database(m_connection, false).lastError().text();
     closeConnection();
-    if (!QFile::exists(m_path) || QFile(m_path).size() == 0)
-        return error;
-    // A file that exists but does not open as a database is kept, renamed, never overwritten.
+    Setup setup = setUp();
+    if (setup == Setup::NotADatabase) {
+        closeConnection();
+        renameAside();
+        setup = setUp();
+    }
+    m_open = setup == Setup::Ready;
+    if (m_open) {
+        removeExpired();
+        return {};
+    }
+    closeConnection();
+    switch (setup) {
+    case Setup::Newer:
+        return QStringLiteral("written by a newer version of the tool; left as it is");
+    case Setup::Locked:
+        m_reopenTimer.start();
+        return QStringLiteral("locked by another program, tried again every %1 s (%2)")
+            .arg(kReopenAfterMs / 1000)
+            .arg(m_lastError);
+    default:
+        return m_lastError;
+    }
+}
+
+// The version is read before anything is written, so a newer file stays exactly as it is.
+ActionLog::Setup ActionLog::setUp()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const auto failure = [this](const QSqlError &error) {
+        m_lastError = error.text();
+        switch (sqliteCode(error)) {
+        case kSqliteCorrupt:
+        case kSqliteNotADatabase:
+            return Setup::NotADatabase;
+        case kSqliteBusy:
+        case kSqliteLocked:
+            return Setup::Locked;
+        default:
+            return Setup::Failed;
+        }
+    };
+    if (!openConnection()) {
+        db = QSqlDatabase::database(m_connection, false);
+        return failure(db.isValid() ? db.lastError() : QSqlError(QStringLiteral("cannot create the file")));
+    }
+    db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return failure(query.lastError());
+    const int version = query.value(0).toInt();
+    if (version > kSchemaVersion) {
+        std::fprintf(stderr, "tidewick: %s has schema version %d, this tool knows %d; it is left as it is\n",
+            qPrintable(m_path), version, kSchemaVersion);
+        return Setup::Newer;
+    }
+    query.finish();
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+        || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return failure(query.lastError());
+    if (!migrate(version))
+        return failure(db.lastError().isValid() ? db.lastError() : QSqlError(m_lastError));
+    return Setup::Ready;
+}
+
+bool ActionLog::migrate(int fromVersion)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    for (int version = fromVersion + 1; version <= kSchemaVersion; ++version) {
+        if (!db.transaction())
+            return false;
+        QSqlQuery query(db);
+        if (!query.exec(kMigrations[version - 1])
+            || !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
+            m_lastError = query.lastError().text();
+            db.rollback();
+            return false;
+        }
+        if (!db.commit())
+            return false;
+    }
+    return true;
+}
+
+// A file that is not a database is kept, renamed, never overwritten.
+void ActionLog::renameAside()
+{
     const QString aside = m_path + QStringLiteral(".corrupt-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (!QFile::rename(m_path, aside))
-        return error;
+        return;
     for (const QString &suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::rename(m_path + suffix, aside + suffix);
     std::fprintf(stderr, "tidewick: %s was not a sound action log; kept as %s, a new one started\n", qPrintable(m_path),
         qPrintable(aside));
-    if (openConnection() && createSchema())
-        return {};
-    closeConnection();
-    return error;
 }
 
 bool ActionLog::openConnection()
@@ -123,6 +240,7 @@ bool ActionLog::openConnection()
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     return db.open();
 }
 
@@ -135,14 +253,45 @@ void ActionLog::closeConnection()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-bool ActionLog::createSchema()
+void ActionLog::keepDays(int days)
 {
+    m_keepDays = days;
+    m_retentionTimer.stop();
+    if (days <= 0)
+        return;
+    m_retentionTimer.start();
+    removeExpired();
+}
+
+// One batch per turn of the event loop, so that a long backlog never holds the window up.
+void ActionLog::removeExpired()
+{
+    if (!m_open || m_keepDays <= 0)
+        return;
+    const qint64 cutoff = QDateTime::currentMSecsSinceEpoch() - m_keepDays * kDayMs;
+    if (removeOneBatchBefore(cutoff) == kRemovedPerBatch)
+        QTimer::singleShot(0, this, &ActionLog::removeExpired);
+}
+
+// Time stamps compare as text: to within the hours between two offsets, which a retention
+// counted in days does not notice.
+int ActionLog::removeOneBatchBefore(qint64 msSinceEpoch)
+{
+    if (!m_open)
+        return 0;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    const bool sound
-        = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next() && query.value(0).toString() == u"ok";
-    m_open = sound && query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
-        && query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) && query.exec(kSchema);
-    return m_open;
+    query.prepare(QStringLiteral(
+        "DELETE FROM actions WHERE id IN (SELECT id FROM actions WHERE opened_at < ? ORDER BY opened_at LIMIT ?)"));
+    query.addBindValue(isoLocalTime(msSinceEpoch));
+    query.addBindValue(kRemovedPerBatch);
+    if (!query.exec()) {
+        reportWriteFailure(query.lastError().text());
+        return 0;
+    }
+    const int removed = query.numRowsAffected();
+    if (removed > 0)
+        Q_EMIT changed();
+    return removed;
 }
 
 qint64 ActionLog::insert(const Entry &entry)
@@ -201,14 +350,23 @@ void ActionLog::reportWriteFailure(const QString &error)
     std::fprintf(stderr, "tidewick: cannot write to the action log %s: %s\n", qPrintable(m_path), qPrintable(error));
 }
 
-QList<ActionLog::Entry> ActionLog::newest(int limit) const
+QList<ActionLog::Entry> ActionLog::page(const QString &search, int limit, qint64 beforeId) const
 {
     QList<Entry> entries;
     if (!m_open)
         return entries;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, opened_at, board, address, link_text, word, outcome, ban_option, "
-                                 "ban_link_clicked, ban_button_clicked FROM actions ORDER BY id DESC LIMIT ?"));
+                                 "ban_link_clicked, ban_button_clicked FROM actions WHERE id < ?")
+        + (search.isEmpty() ? QString()
+                            : QStringLiteral(" AND (word LIKE ? ESCAPE '\\' OR link_text LIKE ? ESCAPE '\\')"))
+        + QStringLiteral(" ORDER BY id DESC LIMIT ?"));
+    query.addBindValue(beforeId);
+    if (!search.isEmpty()) {
+        query.addBindValue(containsPattern(search));
+        query.addBindValue(containsPattern(search));
+    }
     query.addBindValue(limit);
     if (!query.exec())
         return entries;

@@ -3,15 +3,30 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <limits>
 
 namespace tidewick {
 
 // The record of every topic the watch acts on, in an SQLite file: when, which board, the topic's
 // address and link text, the word that matched, and what became of it. Nothing here may hold up
-// a deletion: a failed write is reported once and otherwise ignored.
+// a deletion: every call waits at most a few milliseconds for a lock, and a failed write is
+// reported once and otherwise ignored.
+//
+// The file carries its schema version in PRAGMA user_version; each change of schema is one
+// numbered migration. Version 1 is the table of the first release (which set no version);
+// version 2 adds the index by time that retention needs.
 class ActionLog : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kSchemaVersion = 2;
+    static constexpr int kBusyTimeoutMs = 5;
+    static constexpr int kReopenAfterMs = 5000; // while another program locks the file
+    static constexpr int kDefaultRetentionDays = 365;
+    static constexpr int kRemovedPerBatch = 500;
+    static constexpr qint64 kNoId = std::numeric_limits<qint64>::max();
+
     enum class Outcome {
         Opened,
         NoDeleteLink,
@@ -43,8 +58,10 @@ public:
     explicit ActionLog(QString path, QObject *parent = nullptr);
     ~ActionLog() override;
 
-    // Opens the file, creating it owner-only; a file that is not a sound database is renamed
-    // aside with a time stamp and a new one started. Returns what went wrong, empty when nothing.
+    // Opens the file, creating it owner-only, and brings its schema up to date. Only a file that
+    // SQLite calls not a database or corrupt is renamed aside with a time stamp and a new one
+    // started. A file of a newer schema is left untouched and not written. A locked file is tried
+    // again every few seconds. Returns what went wrong, empty when nothing.
     QString open();
     bool isOpen() const { return m_open; }
     const QString &path() const { return m_path; }
@@ -55,16 +72,28 @@ public:
     void setBanLinkClicked(qint64 id);
     void setBanButtonClicked(qint64 id);
 
-    // The newest rows first, at most limit of them.
-    QList<Entry> newest(int limit) const;
+    // At most limit rows with an id below beforeId, newest first, whose word or link text holds
+    // the search text (any row when it is empty).
+    QList<Entry> page(const QString &search, int limit, qint64 beforeId = kNoId) const;
+
+    // Rows opened before now less this many days are removed, in small batches, at once and then
+    // once a day; 0 keeps every row.
+    void keepDays(int days);
+    // Removes one batch of rows opened before the time; the number removed.
+    int removeOneBatchBefore(qint64 msSinceEpoch);
 
 Q_SIGNALS:
     void changed();
 
 private:
+    enum class Setup { Ready, NotADatabase, Newer, Locked, Failed };
+
+    Setup setUp();
     bool openConnection();
     void closeConnection();
-    bool createSchema();
+    bool migrate(int fromVersion);
+    void renameAside();
+    void removeExpired();
     bool update(qint64 id, const char *column, const QVariant &value);
     void reportWriteFailure(const QString &error);
 
@@ -72,6 +101,10 @@ private:
     QString m_connection;
     bool m_open = false;
     bool m_writeFailureReported = false;
+    QString m_lastError;
+    QTimer m_reopenTimer;
+    int m_keepDays = 0;
+    QTimer m_retentionTimer;
 };
 
 // Local time with its offset from UTC, to the second: 2026-12-08T23:10:00+08:00.

@@ -20,45 +20,15 @@ namespace tidewick {
 
 namespace {
 
-const QStringList kColumns{QStringLiteral("时间"), QStringLiteral("贴吧"), QStringLiteral("帖子标题"),
-    QStringLiteral("命中词"), QStringLiteral("结果")};
-constexpr int kAddressRole = Qt::UserRole + 1;
-
-QString outcomeText(ActionLog::Outcome outcome)
-{
-    switch (outcome) {
-    case ActionLog::Outcome::Opened:
-        return QStringLiteral("已打开");
-    case ActionLog::Outcome::NoDeleteLink:
-        return QStringLiteral("无删除链接");
-    case ActionLog::Outcome::Unreadable:
-        return QStringLiteral("页面无法读取");
-    case ActionLog::Outcome::DeleteClicked:
-        return QStringLiteral("已点删除");
-    case ActionLog::Outcome::Deleted:
-        return QStringLiteral("已删除");
-    case ActionLog::Outcome::StillListed:
-        return QStringLiteral("删除后仍在列表");
-    case ActionLog::Outcome::Superseded:
-        return QStringLiteral("被下一帖打断");
-    case ActionLog::Outcome::Ended:
-        return QStringLiteral("程序已退出");
-    case ActionLog::Outcome::Logged:
-        return QStringLiteral("只记录");
-    }
-    return {};
-}
-
-QString shownTime(const QString &isoTime)
-{
-    return isoTime.left(19).replace(u'T', u' ');
-}
+// Type-ahead: the search runs once the typing pauses this long.
+constexpr int kSearchAfterMs = 200;
 
 } // namespace
 
 ActionLogWindow::ActionLogWindow(ActionLog &log, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_log(log)
+    , m_model(log)
 {
     setObjectName(QStringLiteral("ActionLogWindow"));
     setWindowTitle(QStringLiteral("删帖记录"));
@@ -74,7 +44,6 @@ ActionLogWindow::ActionLogWindow(ActionLog &log, QWidget *parent)
     bar->addWidget(m_searchEdit, 1);
     bar->addWidget(exportButton);
 
-    m_model.setHorizontalHeaderLabels(kColumns);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("actionTable"));
     m_table->setModel(&m_model);
@@ -90,39 +59,40 @@ ActionLogWindow::ActionLogWindow(ActionLog &log, QWidget *parent)
     layout->addLayout(bar);
     layout->addWidget(m_table);
 
-    m_reloadSoon.setSingleShot(true);
-    m_reloadSoon.setInterval(200);
-    connect(&m_reloadSoon, &QTimer::timeout, this, &ActionLogWindow::reload);
-    connect(&m_log, &ActionLog::changed, &m_reloadSoon, qOverload<>(&QTimer::start));
-    connect(m_searchEdit, &QLineEdit::textChanged, this, &ActionLogWindow::reload);
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, &m_model, &ActionLogModel::refresh);
+    connect(&m_log, &ActionLog::changed, this, &ActionLogWindow::refreshSoon);
+    auto *searchTimer = new QTimer(this);
+    searchTimer->setSingleShot(true);
+    searchTimer->setInterval(kSearchAfterMs);
+    connect(m_searchEdit, &QLineEdit::textChanged, searchTimer, qOverload<>(&QTimer::start));
+    connect(searchTimer, &QTimer::timeout, this, [this] { m_model.setSearch(m_searchEdit->text().trimmed()); });
     connect(exportButton, &QPushButton::clicked, this, &ActionLogWindow::askAndExport);
     connect(m_table, &QTableView::customContextMenuRequested, this, &ActionLogWindow::showRowMenu);
     connect(m_table, &QTableView::doubleClicked, this,
         [this](const QModelIndex &index) { QDesktopServices::openUrl(QUrl(addressAt(index))); });
-    reload();
 }
 
-void ActionLogWindow::reload()
+// A hidden window only notes that it is behind; a burst of changes refreshes a shown one once.
+void ActionLogWindow::refreshSoon()
 {
-    const QString search = m_searchEdit->text().trimmed();
-    m_model.removeRows(0, m_model.rowCount());
-    for (const ActionLog::Entry &entry : m_log.newest(kShownRows)) {
-        if (!search.isEmpty() && !entry.word.contains(search, Qt::CaseInsensitive)
-            && !entry.linkText.contains(search, Qt::CaseInsensitive))
-            continue;
-        QList<QStandardItem *> row;
-        for (const QString &text :
-            {shownTime(entry.openedAt), entry.board, entry.linkText, entry.word, outcomeText(entry.outcome)})
-            row.append(new QStandardItem(text));
-        row[2]->setToolTip(entry.address);
-        row[0]->setData(entry.address, kAddressRole);
-        m_model.appendRow(row);
-    }
+    if (!isVisible())
+        m_stale = true;
+    else if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
+}
+
+void ActionLogWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_stale, false))
+        m_model.refresh();
 }
 
 QString ActionLogWindow::addressAt(const QModelIndex &index) const
 {
-    return m_model.index(index.row(), 0).data(kAddressRole).toString();
+    return index.data(ActionLogModel::kAddressRole).toString();
 }
 
 void ActionLogWindow::showRowMenu(const QPoint &at)
@@ -139,16 +109,16 @@ void ActionLogWindow::showRowMenu(const QPoint &at)
 bool ActionLogWindow::exportCsv(const QString &path) const
 {
     QList<QStringList> rows;
-    for (int r = 0; r < m_model.rowCount(); ++r) {
-        QStringList fields;
-        for (int c = 0; c < m_model.columnCount(); ++c)
-            fields.append(m_model.item(r, c)->text());
-        fields.append(m_model.item(r, 0)->data(kAddressRole).toString());
-        rows.append(fields);
+    QList<ActionLog::Entry> page = m_log.page(m_model.search(), kExportPageRows);
+    while (!page.isEmpty()) {
+        for (const ActionLog::Entry &entry : page)
+            rows.append(ActionLogModel::shownFields(entry) << entry.address);
+        page = m_log.page(m_model.search(), kExportPageRows, page.last().id);
     }
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly)
-        && file.write(toCsv(kColumns + QStringList{QStringLiteral("地址")}, rows)) >= 0 && file.commit();
+        && file.write(toCsv(ActionLogModel::columnTitles() + QStringList{QStringLiteral("地址")}, rows)) >= 0
+        && file.commit();
 }
 
 void ActionLogWindow::askAndExport()

@@ -9,6 +9,7 @@ namespace {
 const QString kBoardHost = QStringLiteral("board-host");
 const QString kPortalUrl = QStringLiteral("portal-url");
 const QString kWordList = QStringLiteral("word-list");
+const QString kRecordDays = QStringLiteral("record-days");
 
 } // namespace
 
@@ -26,23 +27,31 @@ void describeOptions(QCommandLineParser &parser, const QString &usualWordList)
     parser.addOption({kWordList,
         QStringLiteral("The word list file. Without this option: %1").arg(QDir::toNativeSeparators(usualWordList)),
         QStringLiteral("path")});
+    parser.addOption({kRecordDays,
+        QStringLiteral("Days the record of actions keeps a row; older rows are removed at start and once a day. "
+                       "0 keeps every row."),
+        QStringLiteral("days"), QString::number(defaults.recordDays)});
 }
 
-AppOptions readOptions(const QCommandLineParser &parser)
-{
-    AppOptions options;
-    options.boardHost = parser.value(kBoardHost);
-    options.portalUrl = parser.value(kPortalUrl);
-    options.wordList = parser.value(kWordList);
-    return options;
-}
-
-AppOptions parseAppOptions(const QStringList &arguments)
+ReadOptions parseAppOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
     describeOptions(parser, QString());
-    parser.parse(arguments);
-    return readOptions(parser);
+    ReadOptions read;
+    if (!parser.parse(arguments)) {
+        read.error = parser.errorText();
+        return read;
+    }
+    AppOptions &options = read.options;
+    options.boardHost = parser.value(kBoardHost);
+    options.portalUrl = parser.value(kPortalUrl);
+    options.wordList = parser.value(kWordList);
+    bool number = false;
+    options.recordDays = parser.value(kRecordDays).toInt(&number);
+    if (!number || options.recordDays < 0)
+        read.error = QStringLiteral("--record-days takes a whole number of days, 0 or more, not \"%1\"")
+                         .arg(parser.value(kRecordDays));
+    return read;
 }
 
 } // namespace tidewick

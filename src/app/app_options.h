@@ -11,6 +11,13 @@ struct AppOptions {
     QString boardHost = QStringLiteral("board.invalid");
     QString portalUrl = QStringLiteral("http://board.invalid/");
     QString wordList; // --word-list; empty: the usual place
+    int recordDays = 365; // --record-days; 0 keeps every row
+};
+
+// The options, or what is wrong with them.
+struct ReadOptions {
+    AppOptions options;
+    QString error; // empty when every option is sound
 };
 
 // The files the window keeps, chosen once at start.
@@ -19,11 +26,11 @@ struct AppPaths {
     QString actionLog;
 };
 
-// --help, --version, --board-host HOST[:PORT], --portal-url URL and --word-list PATH; the help
-// names the word list's usual place.
+// --help, --version, --board-host HOST[:PORT], --portal-url URL, --word-list PATH and
+// --record-days N; the help names the word list's usual place.
 void describeOptions(QCommandLineParser &parser, const QString &usualWordList);
-AppOptions readOptions(const QCommandLineParser &parser);
-// The options of an argument list, without acting on --help or --version.
-AppOptions parseAppOptions(const QStringList &arguments);
+// The options of an argument list (the program's name first), without acting on --help or
+// --version.
+ReadOptions parseAppOptions(const QStringList &arguments);
 
 } // namespace tidewick

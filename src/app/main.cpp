@@ -57,11 +57,14 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QApplication app(argc, argv);
-    QCommandLineParser parser;
-    describeOptions(parser, chosenWordList(QString()));
-    parser.process(app);
-    const AppOptions options = readOptions(parser);
+    QApplication app(argc, argv); // takes the toolkit's own options out of the arguments
+    // Refused before any window: a moderator who mistyped an option learns it at once.
+    const ReadOptions read = parseAppOptions(QCoreApplication::arguments());
+    if (!read.error.isEmpty()) {
+        std::fprintf(stderr, "tidewick: %s\n", read.error.toLocal8Bit().constData());
+        return 2;
+    }
+    const AppOptions &options = read.options;
 
     SingleInstance instance;
     if (!instance.tryAcquire()) {

@@ -1,7 +1,6 @@
 #include "main_window.h"
 
 #include "action_log_window.h"
-#include "broad_word.h"
 
 #include "message_box.h"
 #include "qt_event_loop.h"
@@ -167,6 +166,7 @@ void MainWindow::createControls(QWebEngineProfile &profile)
     // Added controls take only free space; none of the above moves.
     m_actionLogButton = button(this, "Command5", QStringLiteral("删帖记录"), {560, 8, 97, 33});
     m_logOnlyCheck = place(new QCheckBox(QStringLiteral("只记录，不删帖"), this), "Check3", {560, 80, 161, 17});
+    m_statusLabel = place(new QLabel(this), "Label4", {664, 16, 121, 17});
     m_topicView->raise();
 }
 
@@ -259,6 +259,7 @@ void MainWindow::startUp()
 {
     m_store->LoadWordList();
     wordsChanged();
+    nameEntriesThatCanNeverMatch();
     openActionLogFile();
     m_boardBrowser->navigate(m_options.portalUrl);
     setWindowTitle(kStartTitle);
@@ -270,6 +271,7 @@ void MainWindow::startUp()
 // Without its record the watch still works: one warning, and the tool goes on.
 void MainWindow::openActionLogFile()
 {
+    m_actionLog.keepDays(m_options.recordDays);
     const QString problem = m_actionLog.open();
     if (problem.isEmpty())
         return;
@@ -278,12 +280,42 @@ void MainWindow::openActionLogFile()
     m_messages.showWarning(text, kWarningTitle);
 }
 
+// A word that would hit more than a third of the links the watch would try is questioned first,
+// without holding anything up; it is added only once the moderator says yes.
 void MainWindow::addWord()
 {
     const QString typed = m_newWordEdit->text();
-    if (!confirmedIfBroad(typed))
+    const std::optional<WordReach> reach = tooBroadReach(typed);
+    if (!reach) {
+        storeWord(typed);
         return;
-    switch (m_store->AddWord(typed)) {
+    }
+    m_messages.ask(QStringLiteral("“%1”会匹配当前页面 %2 个链接中的 %3 个。确定加入违规词汇库吗？")
+                       .arg(typed)
+                       .arg(reach->links)
+                       .arg(reach->matched),
+        QStringLiteral("请确认"), [this, typed](bool yes) {
+            if (yes)
+                storeWord(typed);
+        });
+}
+
+// Exceptions, known words and pages other than the watched board's list are not questioned.
+std::optional<WordReach> MainWindow::tooBroadReach(const QString &word)
+{
+    if (word.isEmpty() || WordMatcher::isException(word) || m_words.containsExactly(word))
+        return std::nullopt;
+    const std::optional<AnchorList> anchors = m_boardBrowser->readAnchors();
+    const std::optional<QStringList> texts = anchors ? m_watch->scannedTexts(*anchors) : std::nullopt;
+    if (!texts)
+        return std::nullopt;
+    const WordReach reach = reachOf(word, *texts);
+    return reach.isTooBroad() ? std::optional(reach) : std::nullopt;
+}
+
+void MainWindow::storeWord(const QString &word)
+{
+    switch (m_store->AddWord(word)) {
     case WordListStore::AddOutcome::Ignored:
         return;
     case WordListStore::AddOutcome::Duplicate:
@@ -296,27 +328,32 @@ void MainWindow::addWord()
     case WordListStore::AddOutcome::Added:
         break;
     }
-    m_newWordEdit->clear();
+    if (m_newWordEdit->text() == word) // not what was typed since a question was asked
+        m_newWordEdit->clear();
     wordsChanged();
+    if (const QString why = whyNeverMatches(word); !why.isEmpty())
+        showStatus(why);
 }
 
-// A word that would hit more than a third of the topics on the page now shown is questioned
-// first; exceptions and words of a page that cannot be read are not.
-bool MainWindow::confirmedIfBroad(const QString &word)
+// Named once, at start: the list may hold entries from before the tool warned about them.
+void MainWindow::nameEntriesThatCanNeverMatch()
 {
-    if (word.isEmpty() || WordMatcher::isException(word) || m_words.containsExactly(word))
-        return true;
-    const std::optional<AnchorList> anchors = m_boardBrowser->readAnchors();
-    if (!anchors)
-        return true;
-    const WordReach reach = reachOf(word, *anchors);
-    if (!reach.isTooBroad())
-        return true;
-    return m_messages.askYesNo(QStringLiteral("“%1”会匹配当前页面 %2 个帖子中的 %3 个。确定加入违规词汇库吗？")
-                                   .arg(word)
-                                   .arg(reach.links)
-                                   .arg(reach.matched),
-        QStringLiteral("请确认"));
+    QStringList reasons;
+    for (const QString &entry : m_words.texts()) {
+        if (const QString why = whyNeverMatches(entry); !why.isEmpty())
+            reasons.append(why);
+    }
+    for (const QString &why : reasons)
+        std::fprintf(stderr, "tidewick: %s\n", why.toLocal8Bit().constData());
+    if (!reasons.isEmpty())
+        showStatus(QStringLiteral("%1 个词条永远不会命中").arg(reasons.size()), reasons.join(u'\n'));
+}
+
+// One line in the window, the whole text in its tooltip.
+void MainWindow::showStatus(const QString &text, const QString &details)
+{
+    m_statusLabel->setText(m_statusLabel->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLabel->width()));
+    m_statusLabel->setToolTip(details.isEmpty() ? text : text + u'\n' + details);
 }
 
 void MainWindow::removeTickedWords()

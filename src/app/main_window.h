@@ -4,6 +4,7 @@
 #include "action_tracker.h"
 #include "app_options.h"
 #include "board_watch.h"
+#include "broad_word.h"
 #include "qt_browser_view.h"
 #include "qt_clock.h"
 #include "qt_one_shot_timer.h"
@@ -19,6 +20,7 @@
 #include <memory>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -59,7 +61,10 @@ private:
     void openActionLogFile();
     void openActionLog();
     void addWord();
-    bool confirmedIfBroad(const QString &word);
+    std::optional<WordReach> tooBroadReach(const QString &word);
+    void storeWord(const QString &word);
+    void nameEntriesThatCanNeverMatch();
+    void showStatus(const QString &text, const QString &details = QString());
     void removeTickedWords();
     void reportSaveFailure();
     void wordsChanged();
@@ -91,6 +96,7 @@ private:
     QCheckBox *m_banPosterCheck = nullptr;
     QCheckBox *m_keepOnTopCheck = nullptr;
     QCheckBox *m_logOnlyCheck = nullptr;
+    QLabel *m_statusLabel = nullptr;
     QWidget *m_actionLogWindow = nullptr;
 
     QtBrowserView *m_boardBrowser = nullptr;

@@ -182,18 +182,32 @@ bool BoardWatch::isOnBoardHost(const QString &href) const
         && url.port(80) == m_boardOrigin.port(80);
 }
 
-// The first page of the watched board's topic list, not the portal, another board or page two.
-bool BoardWatch::showsTheWatchedBoardList() const
+// The first page of the topic list of the board last started, not the portal, another board or
+// page two.
+bool BoardWatch::showsTheBoardList() const
 {
     const QUrl url(m_ports.board.url());
     const QUrlQuery query(url);
-    return m_isRunning && isOnBoardHost(url.toString()) && url.path() == u"/f" && query.queryItems().size() == 1
+    return !m_boardName.isNull() && isOnBoardHost(url.toString()) && url.path() == u"/f"
+        && query.queryItems().size() == 1
         && query.queryItemValue(QStringLiteral("kw"), QUrl::FullyDecoded) == m_boardName;
+}
+
+std::optional<QStringList> BoardWatch::scannedTexts(const AnchorList &anchors) const
+{
+    if (!showsTheBoardList())
+        return std::nullopt;
+    QStringList texts;
+    for (const Anchor &anchor : anchors) {
+        if (anchor.text && !anchor.text->isEmpty() && isOnBoardHost(anchor.href))
+            texts.append(*anchor.text);
+    }
+    return texts;
 }
 
 void BoardWatch::reportListedTopics(const AnchorList &anchors)
 {
-    if (!m_reports.boardListRead || !showsTheWatchedBoardList())
+    if (!m_reports.boardListRead || !m_isRunning || !showsTheBoardList())
         return;
     QStringList addresses;
     for (const Anchor &anchor : anchors) {

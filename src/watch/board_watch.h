@@ -86,6 +86,10 @@ public:
     // load (no answer, an HTTP error status) is scanned too, but reloaded only after a back-off.
     void BoardScanCycle(bool loadSucceeded = true);
 
+    // The texts of the links a scan tries on the page the board view shows (on the board's origin,
+    // with a text); nullopt when that page is not the first list page of the board last started.
+    std::optional<QStringList> scannedTexts(const AnchorList &anchors) const;
+
     bool IsRunning() const { return m_isRunning; }
     qint32 DeletedCount() const { return m_deletedCount; }
     const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
@@ -93,7 +97,7 @@ public:
 private:
     void scanPage(quint64 load);
     bool isOnBoardHost(const QString &href) const;
-    bool showsTheWatchedBoardList() const;
+    bool showsTheBoardList() const;
     void reportListedTopics(const AnchorList &anchors);
     // Opens the first matching topic not opened recently; false when there is none.
     bool openFirstMatch(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);

@@ -4,18 +4,13 @@
 
 namespace tidewick {
 
-WordReach reachOf(const QString &word, const AnchorList &anchors)
+WordReach reachOf(const QString &word, const QStringList &linkTexts)
 {
     const WordMatcher matcher(QStringList{word});
     WordReach reach;
-    for (const Anchor &anchor : anchors) {
-        const bool webAddress = anchor.href.startsWith(u"http://", Qt::CaseInsensitive)
-            || anchor.href.startsWith(u"https://", Qt::CaseInsensitive);
-        if (!webAddress || !anchor.text || anchor.text->isEmpty())
-            continue;
-        ++reach.links;
-        reach.matched += matcher.matchingWord(*anchor.text) != WordMatcher::kNoMatch;
-    }
+    reach.links = static_cast<int>(linkTexts.size());
+    for (const QString &text : linkTexts)
+        reach.matched += matcher.matchingWord(text) != WordMatcher::kNoMatch;
     return reach;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "browser_view.h"
-
 #include <QString>
+#include <QStringList>
 
 namespace tidewick {
 
-// How many of a page's topic links (a web address and a text) one word alone would match.
+// How many of the links that the watch would try on a page one word alone would match.
 struct WordReach {
     int links = 0;
     int matched = 0;
@@ -15,6 +14,6 @@ struct WordReach {
     bool isTooBroad() const { return links >= 10 && matched * 3 > links; }
 };
 
-WordReach reachOf(const QString &word, const AnchorList &anchors);
+WordReach reachOf(const QString &word, const QStringList &linkTexts);
 
 } // namespace tidewick

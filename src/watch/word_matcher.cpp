@@ -35,7 +35,40 @@ int earlier(int a, int b)
     return std::min(a, b);
 }
 
+// A character that normalisation removes from every link text, named as the moderator sees it.
+QString removedCharacter(QStringView text)
+{
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        const bool asciiLetterOrDigit
+            = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        if (c > 0xFF || asciiLetterOrDigit)
+            continue;
+        return c == u' ' ? QStringLiteral("空格") : QStringLiteral("“%1”").arg(ch);
+    }
+    return {};
+}
+
 } // namespace
+
+QString whyNeverMatches(const QString &entry)
+{
+    QStringView text(entry);
+    if (WordMatcher::isException(text))
+        text = text.sliced(1);
+    if (WordMatcher::isLoose(text)) {
+        return foldText(text.sliced(1)).isEmpty()
+            ? QStringLiteral("“%1”永远不会命中：宽松词条去掉符号、空白和标点后什么也不剩。").arg(entry)
+            : QString();
+    }
+    if (text.isEmpty())
+        return QStringLiteral("“%1”永远不会命中：词条是空的。").arg(entry);
+    const QString removed = removedCharacter(text);
+    return removed.isEmpty()
+        ? QString()
+        : QStringLiteral("“%1”永远不会命中：帖子标题里的%2在比对前会被去掉。可改用以 ~ 开头的宽松词条。")
+              .arg(entry, removed);
+}
 
 WordMatcher::Form::Form(const QList<Entry> &entries)
     : first(entries)

@@ -68,4 +68,10 @@ private:
     mutable RecentTexts<LooseMatch> m_looseMatches;
 };
 
+// Why an entry can never match, in the window's language; empty when it can. A plain entry (or an
+// exception's text) cannot when it holds a character that normalisation takes out of every link
+// text: a space, punctuation, a Latin-1 letter such as é. A loose entry (or "!~" exception)
+// cannot when nothing of its word is left once folded.
+QString whyNeverMatches(const QString &entry);
+
 } // namespace tidewick

@@ -53,7 +53,7 @@ class MainWindowTest : public QObject {
     {
         ActionLog log(f.actionLogPath());
         log.open();
-        return log.newest(100);
+        return log.page(QString(), 100);
     }
 
 private Q_SLOTS:
@@ -293,12 +293,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(service.topic(matching.last())[QStringLiteral("deleted")].toBool(), 20000);
     }
 
-    void aBroadWordIsQuestionedFirst()
+    // The question is asked only on the watched board's list, of the links the watch would try,
+    // and waits without holding anything up; a word that can never match is named.
+    void aBroadWordIsQuestionedFirstAndAWordThatCanNeverMatchIsNamed()
     {
         BoardServiceProcess service;
         QVERIFY(service.start());
         const QString board = QStringLiteral("摄影");
-        // 27 links with an address and a text: 12 titles, 12 posters and 3 others; 10 titles hold the word.
         for (int i = 0; i < 12; ++i)
             service.post(
                 board, (i < 10 ? QStringLiteral("晚霞%1") : QStringLiteral("日出%1")).arg(i), QStringLiteral("p"));
@@ -306,7 +307,8 @@ private Q_SLOTS:
         options.portalUrl = service.url(QStringLiteral("/f?kw=%E6%91%84%E5%BD%B1"));
         WindowFixture f(options);
         f.window->startUp();
-        QTRY_COMPARE_WITH_TIMEOUT(f.control<QWebEngineView>("WebBrowser1")->title(), QStringLiteral("摄影吧"), 15000);
+        auto *boardView = f.control<QWebEngineView>("WebBrowser1");
+        QTRY_COMPARE_WITH_TIMEOUT(boardView->title(), QStringLiteral("摄影吧"), 15000);
         auto *newWord = f.control<QLineEdit>("Text2");
         auto *list = f.control<QListWidget>("List1");
         const auto type = [&](const QString &word) {
@@ -314,16 +316,32 @@ private Q_SLOTS:
             QTest::keyClick(newWord, Qt::Key_Return);
         };
 
+        type(QStringLiteral("晚霞")); // not yet the watched board: added at once
+        QCOMPARE(list->count(), 1);
+        f.control<QPushButton>("Command3")->setEnabled(true);
+        list->item(0)->setCheckState(Qt::Checked);
+        f.control<QPushButton>("Command3")->click();
+
+        const auto boardLoads
+            = [&] { return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
+        const int loadsBefore = boardLoads();
+        f.control<QLineEdit>("Text1")->setText(board);
+        f.control<QPushButton>("Command1")->click();
+        f.control<QPushButton>("Command2")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(boardLoads() > loadsBefore, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!boardView->page()->isLoading(), 15000);
         type(QStringLiteral("晚霞"));
         QCOMPARE(f.messages.shown.size(), 1);
         QCOMPARE(f.messages.shown[0].second, QStringLiteral("请确认"));
         QCOMPARE(f.messages.shown[0].first,
-            QStringLiteral("“晚霞”会匹配当前页面 27 个帖子中的 10 个。确定加入违规词汇库吗？"));
+            QStringLiteral("“晚霞”会匹配当前页面 27 个链接中的 10 个。确定加入违规词汇库吗？"));
+        QCOMPARE(list->count(), 0); // not before the answer
+        f.messages.answer(false);
         QCOMPARE(list->count(), 0);
         QCOMPARE(newWord->text(), QStringLiteral("晚霞")); // 否 keeps the text
 
-        f.messages.nextAnswer = true;
         type(QStringLiteral("晚霞"));
+        f.messages.answer(true);
         QCOMPARE(list->count(), 1);
         QVERIFY(newWord->text().isEmpty());
 
@@ -331,15 +349,20 @@ private Q_SLOTS:
         type(QStringLiteral("日出"));
         QCOMPARE(f.messages.shown.size(), 2); // exceptions and narrow words are not questioned
         QCOMPARE(list->count(), 3);
+
+        type(QStringLiteral("日 出"));
+        QCOMPARE(list->count(), 4);
+        QVERIFY(f.control<QLabel>("Label4")->toolTip().contains(QStringLiteral("“日 出”永远不会命中")));
     }
 
-    void recordWindowShowsFiltersAndExportsTheRows()
+    // The table reads a page at a time, filters in SQL over every row, refreshes only while shown
+    // and exports every row the filter finds, with formulas disarmed.
+    void recordWindowPagesFiltersAndExportsTheRows()
     {
         QTemporaryDir folder;
         ActionLog log(folder.filePath(QStringLiteral("actions.sqlite")));
         QCOMPARE(log.open(), QString());
-        for (const auto &[text, word] : {std::pair{QStringLiteral("低价代开发票"), QStringLiteral("代开")},
-                 std::pair{QStringLiteral("兼职刷单, \"日结\""), QStringLiteral("刷单")}}) {
+        const auto insert = [&log](const QString &text, const QString &word) {
             ActionLog::Entry e;
             e.openedAt = QStringLiteral("2026-12-08T23:10:00+08:00");
             e.board = QStringLiteral("版务");
@@ -348,19 +371,29 @@ private Q_SLOTS:
             e.word = word;
             e.outcome = ActionLog::Outcome::Deleted;
             log.insert(e);
-        }
+        };
+        insert(QStringLiteral("低价代开发票"), QStringLiteral("代开"));
+        for (int i = 0; i < ActionLogModel::kPageRows * 2; ++i)
+            insert(QStringLiteral("帖子%1").arg(i), QStringLiteral("词"));
+        insert(QStringLiteral("=HYPERLINK(\"http://x\",\"刷单\")"), QStringLiteral("刷单"));
         ActionLogWindow window(log);
         window.show();
         auto *table = window.findChild<QTableView *>(QStringLiteral("actionTable"));
-        QCOMPARE(table->model()->rowCount(), 2);
-        QCOMPARE(table->model()->index(0, 3).data().toString(), QStringLiteral("刷单")); // newest first
-        QCOMPARE(table->model()->index(0, 4).data().toString(), QStringLiteral("已删除"));
+        QAbstractItemModel *model = table->model();
+        QCOMPARE(model->rowCount(), ActionLogModel::kPageRows);
+        QCOMPARE(model->index(0, 3).data().toString(), QStringLiteral("刷单")); // newest first
+        QCOMPARE(model->index(0, 4).data().toString(), QStringLiteral("已删除"));
+        while (model->canFetchMore({}))
+            model->fetchMore({});
+        QCOMPARE(model->rowCount(), ActionLogModel::kPageRows * 2 + 2);
+        QCOMPARE(model->index(model->rowCount() - 1, 2).data().toString(), QStringLiteral("低价代开发票"));
 
-        window.findChild<QLineEdit *>(QStringLiteral("searchEdit"))->setText(QStringLiteral("发票"));
-        QCOMPARE(table->model()->rowCount(), 1);
-        QCOMPARE(table->model()->index(0, 2).data().toString(), QStringLiteral("低价代开发票"));
-        window.findChild<QLineEdit *>(QStringLiteral("searchEdit"))->setText(QStringLiteral("刷单"));
-        QCOMPARE(table->model()->rowCount(), 1);
+        auto *search = window.findChild<QLineEdit *>(QStringLiteral("searchEdit"));
+        search->setText(QStringLiteral("发票"));
+        QTRY_COMPARE(model->rowCount(), 1);
+        search->setText(QStringLiteral("刷单"));
+        QTRY_COMPARE(model->index(0, 3).data().toString(), QStringLiteral("刷单"));
+        QCOMPARE(model->rowCount(), 1);
 
         const QString csvPath = folder.filePath(QStringLiteral("out.csv"));
         QVERIFY(window.exportCsv(csvPath));
@@ -369,15 +402,18 @@ private Q_SLOTS:
         const QByteArray bytes = csv.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(QString::fromUtf8(bytes.mid(3)),
-            QStringLiteral(
-                "时间,贴吧,帖子标题,命中词,结果,地址\r\n"
-                "2026-12-08 23:10:00,版务,\"兼职刷单, \"\"日结\"\"\",刷单,已删除,http://board.test/p/刷单\r\n"));
+            QStringLiteral("时间,贴吧,帖子标题,命中词,结果,地址\r\n"
+                           "2026-12-08 23:10:00,版务,\"'=HYPERLINK(\"\"http://x\"\",\"\"刷单\"\")\",刷单,已删除,"
+                           "http://board.test/p/刷单\r\n"));
 
-        ActionLog::Entry live;
-        live.word = QStringLiteral("刷单");
-        live.linkText = QStringLiteral("新的刷单帖");
-        log.insert(live);
-        QTRY_COMPARE(table->model()->rowCount(), 2); // updated while the watch runs
+        window.hide();
+        insert(QStringLiteral("新的刷单帖"), QStringLiteral("刷单"));
+        QTest::qWait(2 * ActionLogWindow::kRefreshMs);
+        QCOMPARE(model->rowCount(), 1); // hidden: not read again
+        window.show();
+        QCOMPARE(model->rowCount(), 2);
+        insert(QStringLiteral("又一个刷单帖"), QStringLiteral("刷单"));
+        QTRY_COMPARE(model->rowCount(), 3); // shown: updated as the watch runs
     }
 };
 

@@ -156,18 +156,20 @@ public:
     std::function<void()> pending;
 };
 
-// Records every message; questions get the answer set beforehand.
+// Records every message; a question waits until the test answers it.
 class FakeMessageBox final : public MessageBox {
 public:
     void showCritical(const QString &text, const QString &title) override { shown.append({text, title}); }
     void showWarning(const QString &text, const QString &title) override { shown.append({text, title}); }
-    bool askYesNo(const QString &text, const QString &title) override
+    void ask(const QString &text, const QString &title, std::function<void(bool)> answered) override
     {
         shown.append({text, title});
-        return nextAnswer;
+        pendingAnswer = std::move(answered);
     }
+    void answer(bool yes) { std::exchange(pendingAnswer, nullptr)(yes); }
+
     QList<std::pair<QString, QString>> shown;
-    bool nextAnswer = false;
+    std::function<void(bool)> pendingAnswer;
 };
 
 } // namespace tidewick::fakes

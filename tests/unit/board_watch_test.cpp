@@ -270,7 +270,9 @@ TEST_F(BoardWatchTest, TimerReloadsOnlyWhileRunningAndPauseChangesNothingElse)
 
 namespace {
 
-TEST(WordReach, AsksOnlyAboutAPageOfSomeSizeWhereMoreThanAThirdWouldMatch)
+// The share counts the links the watch would try: on the board's origin, with a text, on the
+// list page of the board last started; navigation to other hosts does not dilute it.
+TEST_F(BoardWatchTest, ABroadWordIsWeighedAgainstTheLinksTheWatchWouldTry)
 {
     struct Case {
         int links;
@@ -279,21 +281,33 @@ TEST(WordReach, AsksOnlyAboutAPageOfSomeSizeWhereMoreThanAThirdWouldMatch)
     };
     const Case cases[] = {{9, 9, false}, {10, 3, false}, {10, 4, true}, {12, 4, false}, {12, 5, true}, {30, 10, false},
         {30, 11, true}, {0, 0, false}};
+    watch.Start(QStringLiteral("摄影"));
+    watch.Pause();
     for (const Case &c : cases) {
         AnchorList page;
         for (int i = 0; i < c.links; ++i) {
             page.append(link(i < c.matching ? QStringLiteral("晚霞%1").arg(i) : QStringLiteral("日常%1").arg(i),
                 QStringLiteral("http://board.test/p/%1").arg(i)));
         }
-        // Links without a web address or text are no topics and do not count.
+        for (int i = 0; i < 20; ++i)
+            page.append(link(QStringLiteral("日常"), QStringLiteral("http://elsewhere.test/%1").arg(i)));
+        page.append(link(QStringLiteral("晚霞"), QStringLiteral("https://board.test/p/z")));
         page.append(link(QStringLiteral("晚霞"), QStringLiteral("javascript:;")));
         page.append(link(QStringLiteral("晚霞"), QString()));
         page.append(link(QString(), QStringLiteral("http://board.test/p/x")));
         page.append(Anchor{std::nullopt, QStringLiteral("http://board.test/p/y")});
-        const WordReach reach = reachOf(QStringLiteral("晚霞"), page);
+        const std::optional<QStringList> texts = watch.scannedTexts(page);
+        ASSERT_TRUE(texts);
+        const WordReach reach = reachOf(QStringLiteral("晚霞"), *texts);
         EXPECT_EQ(reach.links, c.links);
         EXPECT_EQ(reach.matched, c.matching);
         EXPECT_EQ(reach.isTooBroad(), c.tooBroad) << c.links << " links, " << c.matching << " matching";
+    }
+    EXPECT_EQ(reachOf(QStringLiteral("~晚霞"), {QStringLiteral("晚　霞"), QStringLiteral("晚霞")}).matched, 2);
+    for (const QString &elsewhere : {QStringLiteral("http://board.test/f?kw=%E6%91%84%E5%BD%B1&pn=50"),
+             QStringLiteral("http://board.test/f?kw=other"), QStringLiteral("http://board.test/")}) {
+        board.url_ = elsewhere;
+        EXPECT_FALSE(watch.scannedTexts({link(QStringLiteral("晚霞"))})) << elsewhere.toStdString();
     }
 }
 

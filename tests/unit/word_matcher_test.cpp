@@ -135,6 +135,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkMatchTable,
         LinkCase{{QStringLiteral("~代开"), QStringLiteral("!~代開發")}, QStringLiteral("代开发，代　开"), 0},
         LinkCase{{QStringLiteral("~代开"), QStringLiteral("!代开3号")}, QStringLiteral("代開３號"), -1}));
 
+// Entries that no link text can ever hold are named, with the reason; the rest are not.
+TEST(WordMatcher, NamesTheEntriesThatCanNeverMatch)
+{
+    const struct {
+        QString entry;
+        QString mentions; // empty: the entry can match
+    } cases[] = {{QStringLiteral("代开"), QString()}, {QStringLiteral("spam1"), QString()},
+        {QStringLiteral("ｓｐａｍ"), QString()}, {QStringLiteral("代\u3000开"), QString()},
+        {QStringLiteral("代 开"), QStringLiteral("空格")}, {QStringLiteral("café"), QStringLiteral("“é”")},
+        {QStringLiteral("代-开"), QStringLiteral("“-”")}, {QStringLiteral("!代开 3号"), QStringLiteral("空格")},
+        {QStringLiteral("!代开发"), QString()}, {QString(), QStringLiteral("空的")},
+        {QStringLiteral("~代 开"), QString()}, {QStringLiteral("~!?　"), QStringLiteral("宽松")},
+        {QStringLiteral("!~代 开发"), QString()}, {QStringLiteral("~"), QStringLiteral("宽松")}};
+    for (const auto &c : cases) {
+        const QString why = whyNeverMatches(c.entry);
+        EXPECT_EQ(why.isEmpty(), c.mentions.isEmpty()) << c.entry.toStdString() << ": " << why.toStdString();
+        EXPECT_TRUE(why.contains(c.mentions)) << why.toStdString();
+        if (c.mentions.isEmpty()) {
+            const QString word = c.entry.startsWith(u'!') ? c.entry.mid(1) : c.entry;
+            EXPECT_NE(WordMatcher({word}).matchingWord(c.entry), -1) << "it matches its own text";
+        }
+    }
+}
+
 TEST(WordMatcher, HandlesAMegabyteLinkText)
 {
     QString text(1 << 20, QChar(u'代'));

@@ -15,15 +15,18 @@ void QtMessageBox::showWarning(const QString &text, const QString &title)
     QMessageBox::warning(m_parent, title, text, QMessageBox::Ok);
 }
 
-bool QtMessageBox::askYesNo(const QString &text, const QString &title)
+void QtMessageBox::ask(const QString &text, const QString &title, std::function<void(bool)> answered)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, m_parent);
-    QPushButton *yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes;
+    auto *box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton *yes = box->addButton(QStringLiteral("是"), QMessageBox::YesRole);
+    QPushButton *no = box->addButton(QStringLiteral("否"), QMessageBox::NoRole);
+    box->setDefaultButton(no);
+    box->setEscapeButton(no);
+    QObject::connect(box, &QMessageBox::finished, box,
+        [box, yes, answered = std::move(answered)] { answered(box->clickedButton() == yes); });
+    box->show();
 }
 
 } // namespace tidewick

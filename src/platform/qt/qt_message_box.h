@@ -15,7 +15,7 @@ public:
     }
     void showCritical(const QString &text, const QString &title) override;
     void showWarning(const QString &text, const QString &title) override;
-    bool askYesNo(const QString &text, const QString &title) override;
+    void ask(const QString &text, const QString &title, std::function<void(bool)> answered) override;
 
 private:
     QPointer<QWidget> m_parent;
