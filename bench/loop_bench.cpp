@@ -61,7 +61,7 @@ struct Bench {
     void open(bool ban)
     {
         AppOptions options;
-        options.boardHost = service.host();
+        options.boardOrigin = QUrl(QStringLiteral("http://") + service.host());
         options.portalUrl = service.url(QStringLiteral("/login?user=bench&remember=1"));
         window = std::make_unique<WindowFixture>(options, wordList(1000));
         window->window->startUp();

@@ -105,7 +105,7 @@ int main(int argc, char *argv[])
     service.setFaults(QStringLiteral("boardErrorEvery=20&topicDelayMs=800&boardPageSize=50"));
 
     AppOptions options;
-    options.boardHost = service.host();
+    options.boardOrigin = QUrl(QStringLiteral("http://") + service.host());
     options.portalUrl = service.url(QStringLiteral("/login?user=soak&remember=1"));
     WindowFixture window(options, {QStringLiteral("代开"), QStringLiteral("刷单")});
     window.window->startUp();

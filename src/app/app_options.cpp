@@ -1,5 +1,7 @@
 #include "app_options.h"
 
+#include "board_origin.h"
+
 #include <QDir>
 
 namespace tidewick {
@@ -20,8 +22,11 @@ void describeOptions(QCommandLineParser &parser, const QString &usualWordList)
                                                     "a forbidden word, through the moderator's own browser views."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({kBoardHost, QStringLiteral("The service's board host; board lists are http://HOST/f?kw=NAME."),
-        QStringLiteral("host[:port]"), defaults.boardHost});
+    parser.addOption({kBoardHost,
+        QStringLiteral("The board service: HOST[:PORT] (plain http), http://HOST[:PORT] or https://HOST[:PORT]; board "
+                       "lists are ORIGIN/f?kw=NAME. A service that sends the plain address on to https on the same "
+                       "host is followed there."),
+        QStringLiteral("origin"), defaults.boardOrigin.host()});
     parser.addOption({kPortalUrl, QStringLiteral("The portal home page opened at start, where you sign in."),
         QStringLiteral("url"), defaults.portalUrl});
     parser.addOption({kWordList,
@@ -43,7 +48,12 @@ ReadOptions parseAppOptions(const QStringList &arguments)
         return read;
     }
     AppOptions &options = read.options;
-    options.boardHost = parser.value(kBoardHost);
+    const BoardOrigin origin = parseBoardOrigin(parser.value(kBoardHost));
+    if (!origin.error.isEmpty()) {
+        read.error = origin.error;
+        return read;
+    }
+    options.boardOrigin = origin.origin;
     options.portalUrl = parser.value(kPortalUrl);
     options.wordList = parser.value(kWordList);
     bool number = false;

@@ -3,12 +3,13 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace tidewick {
 
 // Where the service lives. The defaults point nowhere real: a moderator names the service.
 struct AppOptions {
-    QString boardHost = QStringLiteral("board.invalid");
+    QUrl boardOrigin = QUrl(QStringLiteral("http://board.invalid"));
     QString portalUrl = QStringLiteral("http://board.invalid/");
     QString wordList; // --word-list; empty: the usual place
     int recordDays = 365; // --record-days; 0 keeps every row
@@ -26,7 +27,7 @@ struct AppPaths {
     QString actionLog;
 };
 
-// --help, --version, --board-host HOST[:PORT], --portal-url URL, --word-list PATH and
+// --help, --version, --board-host [SCHEME://]HOST[:PORT], --portal-url URL, --word-list PATH and
 // --record-days N; the help names the word list's usual place.
 void describeOptions(QCommandLineParser &parser, const QString &usualWordList);
 // The options of an argument list (the program's name first), without acting on --help or

@@ -121,8 +121,9 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     m_topicBrowser = new QtBrowserView(m_topicView, loop, QtBrowserView::History::Dropped);
     m_store = std::make_unique<WordListStore>(m_words, paths.wordList);
     m_watch = std::make_unique<BoardWatch>(BoardWatch::Ports{*m_boardBrowser, *m_topicBrowser, m_clock, m_retryTimer,
-                                               [this](const QString &title) { setWindowTitle(title); }},
-        m_options.boardHost);
+                                               [this](const QString &title) { setWindowTitle(title); },
+                                               [this](const QString &status) { showStatus(status); }},
+        m_options.boardOrigin);
     m_sequence = std::make_unique<TopicActionSequence>(TopicActionSequence::Ports{*m_topicBrowser, *m_boardBrowser,
         m_reloadTimerPort, loop, m_clock, [this] { return m_banPosterCheck->isChecked(); },
         [this](TopicActionSequence::Step step) { recordStep(step); }});

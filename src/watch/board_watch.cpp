@@ -5,6 +5,7 @@
 #include "one_shot_timer.h"
 
 #include <QLoggingCategory>
+#include <QTime>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -18,9 +19,9 @@ Q_LOGGING_CATEGORY(lcWatch, "tidewick.watch", QtInfoMsg)
 
 } // namespace
 
-QString boardListAddress(const QString &boardHost, const QString &boardName)
+QString boardListAddress(const QUrl &origin, const QString &boardName)
 {
-    return QStringLiteral("http://") + boardHost + QStringLiteral("/f?kw=")
+    return origin.toString(QUrl::FullyEncoded) + QStringLiteral("/f?kw=")
         + QString::fromLatin1(QUrl::toPercentEncoding(boardName));
 }
 
@@ -34,11 +35,15 @@ QString loggedTitle(qint32 loggedCount)
     return QStringLiteral("已记录：") + QString::number(loggedCount) + QStringLiteral("条（只记录）");
 }
 
-BoardWatch::BoardWatch(Ports ports, QString boardHost)
+BoardWatch::BoardWatch(Ports ports, QUrl boardOrigin)
     : m_ports(std::move(ports))
-    , m_boardHost(std::move(boardHost))
-    , m_boardOrigin(QStringLiteral("http://") + m_boardHost)
+    , m_boardOrigin(std::move(boardOrigin))
 {
+}
+
+QString BoardWatch::originText() const
+{
+    return m_boardOrigin.toString(QUrl::FullyEncoded);
 }
 
 void BoardWatch::setWords(const QStringList &words)
@@ -61,12 +66,14 @@ void BoardWatch::Start(const QString &boardName)
     m_isRunning = true;
     m_boardName = boardName;
     m_lastLoadAtMs = m_ports.clock.nowMs();
-    m_ports.board.navigate(boardListAddress(m_boardHost, boardName));
+    m_ports.setStatus(QStringLiteral("打开 %1吧 %2").arg(boardName, originText()));
+    m_ports.board.navigate(boardListAddress(m_boardOrigin, boardName));
 }
 
 void BoardWatch::Pause()
 {
     m_isRunning = false;
+    m_ports.setStatus(QStringLiteral("已暂停"));
 }
 
 void BoardWatch::TimerTick()
@@ -82,7 +89,7 @@ void BoardWatch::WatchdogTick()
         return;
     qCInfo(lcWatch) << "no board load for" << (now - m_lastLoadAtMs) << "ms: reloading";
     m_lastLoadAtMs = now; // one reload per watchdog period, however slow the page
-    m_ports.board.navigate(boardListAddress(m_boardHost, m_boardName)); // also replaces a load that hangs
+    m_ports.board.navigate(boardListAddress(m_boardOrigin, m_boardName)); // also replaces a load that hangs
 }
 
 void BoardWatch::topicLeftStanding(const QString &url)
@@ -100,6 +107,7 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
     m_lastLoadAtMs = m_ports.clock.nowMs();
     if (loadSucceeded)
         m_failedLoadsInARow = 0;
+    followUpgrade();
     if (m_scanning)
         return;
     m_scanning = true;
@@ -109,6 +117,30 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
         scanPage(scanned);
     } while (scanned != m_loadsFinished);
     m_scanning = false;
+}
+
+// A service that answers its plain-http address by sending the view to the same host name over
+// https has moved there: topics are opened, and lists recognised, on that origin from then on.
+void BoardWatch::followUpgrade()
+{
+    const QUrl shown(m_ports.board.url());
+    if (m_boardOrigin.scheme() != u"http" || shown.scheme() != u"https" || shown.host() != m_boardOrigin.host())
+        return;
+    m_boardOrigin.setScheme(QStringLiteral("https"));
+    m_boardOrigin.setPort(shown.port());
+    qCInfo(lcWatch) << "the board moved to" << originText();
+}
+
+// A page that the view reached elsewhere (a redirect to another host, or down from https) is the
+// service's no more: nothing on it is opened.
+QString BoardWatch::whyNotOnTheBoard() const
+{
+    const QUrl shown(m_ports.board.url());
+    if (shown.isEmpty() || shown.scheme() == u"about" || isOnBoardHost(shown.toString()))
+        return {};
+    if (shown.host() == m_boardOrigin.host() && shown.scheme() == u"http")
+        return QStringLiteral("被从 https 转回 http，未打开任何帖子");
+    return QStringLiteral("被转到 %1，未打开任何帖子").arg(shown.host());
 }
 
 void BoardWatch::scanPage(quint64 load)
@@ -121,6 +153,13 @@ void BoardWatch::scanPage(quint64 load)
         return;
     const AnchorList anchors = read.value_or(AnchorList{});
     qCDebug(lcWatch) << "scan: read" << (read ? anchors.size() : -1) << "links";
+    if (const QString why = whyNotOnTheBoard(); !why.isEmpty()) {
+        m_ports.setStatus(why);
+        m_lastLoadSucceeded = false; // reloaded only after a back-off, like an error page
+        if (m_isRunning)
+            reloadAfterPageWithoutMatch();
+        return;
+    }
     if (read && m_lastLoadSucceeded)
         reportListedTopics(anchors);
     if (m_logOnly)
@@ -177,9 +216,7 @@ BoardWatch::MatchedTopic BoardWatch::matchedTopic(const Anchor &anchor, const QS
 // Only the board's own service is trusted with the moderator's sign-in.
 bool BoardWatch::isOnBoardHost(const QString &href) const
 {
-    const QUrl url(href);
-    return url.scheme() == m_boardOrigin.scheme() && url.host() == m_boardOrigin.host()
-        && url.port(80) == m_boardOrigin.port(80);
+    return isSameOrigin(QUrl(href), m_boardOrigin);
 }
 
 // The first page of the topic list of the board last started, not the portal, another board or
@@ -207,14 +244,18 @@ std::optional<QStringList> BoardWatch::scannedTexts(const AnchorList &anchors) c
 
 void BoardWatch::reportListedTopics(const AnchorList &anchors)
 {
-    if (!m_reports.boardListRead || !m_isRunning || !showsTheBoardList())
+    if (!m_isRunning || !showsTheBoardList())
         return;
     QStringList addresses;
     for (const Anchor &anchor : anchors) {
         if (isOnBoardHost(anchor.href))
             addresses.append(anchor.href);
     }
-    m_reports.boardListRead(addresses);
+    m_ports.setStatus(QStringLiteral("%1吧 %2：%3 列出 %4 个链接")
+                          .arg(m_boardName, originText(), QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
+                          .arg(addresses.size()));
+    if (m_reports.boardListRead)
+        m_reports.boardListRead(addresses);
 }
 
 void BoardWatch::openTopic(const MatchedTopic &topic)
@@ -243,9 +284,16 @@ void BoardWatch::reloadAfterPageWithoutMatch()
     ++m_failedLoadsInARow;
     const long long delay = std::min<long long>(kFirstRetryMs << doublings, kReloadIntervalMs);
     qCDebug(lcWatch) << "scan: failed load, reloading in" << delay << "ms";
+    if (m_failedLoadsInARow > 1)
+        m_ports.setStatus(
+            QStringLiteral("页面连续出错 %1 次，%2 秒后重试").arg(m_failedLoadsInARow).arg(delay / 1000.0));
     m_ports.retryTimer.start(delay, [this] {
-        if (m_isRunning)
+        if (!m_isRunning)
+            return;
+        if (whyNotOnTheBoard().isEmpty())
             m_ports.board.refresh();
+        else
+            m_ports.board.navigate(boardListAddress(m_boardOrigin, m_boardName)); // back from elsewhere
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board_origin.h"
 #include "browser_view.h"
 #include "recent_addresses.h"
 #include "word_matcher.h"
@@ -15,8 +16,9 @@ namespace tidewick {
 class Clock;
 class OneShotTimer;
 
-// The board list address for a typed board name; the name is one query value whatever it holds.
-QString boardListAddress(const QString &boardHost, const QString &boardName);
+// The board list address for a typed board name on the service's origin; the name is one query
+// value whatever it holds.
+QString boardListAddress(const QUrl &origin, const QString &boardName);
 
 // The window title after a topic has been opened for deletion.
 QString deletedTitle(qint32 deletedCount);
@@ -61,9 +63,13 @@ public:
         const Clock &clock;
         OneShotTimer &retryTimer;
         std::function<void(const QString &)> setTitle;
+        std::function<void(const QString &)> setStatus; // one line: what the watch is doing now
     };
 
-    BoardWatch(Ports ports, QString boardHost);
+    BoardWatch(Ports ports, QUrl boardOrigin);
+
+    // The origin topics are opened on: as given, or upgraded to https by the service.
+    const QUrl &boardOrigin() const { return m_boardOrigin; }
 
     void setReports(Reports reports) { m_reports = std::move(reports); }
 
@@ -96,6 +102,8 @@ public:
 
 private:
     void scanPage(quint64 load);
+    void followUpgrade();
+    QString whyNotOnTheBoard() const;
     bool isOnBoardHost(const QString &href) const;
     bool showsTheBoardList() const;
     void reportListedTopics(const AnchorList &anchors);
@@ -105,9 +113,9 @@ private:
     void openTopic(const MatchedTopic &topic);
     MatchedTopic matchedTopic(const Anchor &anchor, const QStringList &words, int word) const;
     void reloadAfterPageWithoutMatch();
+    QString originText() const;
 
     Ports m_ports;
-    QString m_boardHost;
     QUrl m_boardOrigin;
     Reports m_reports;
     std::shared_ptr<const WordMatcher> m_matcher = std::make_shared<WordMatcher>();

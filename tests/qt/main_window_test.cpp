@@ -34,7 +34,7 @@ class MainWindowTest : public QObject {
     static AppOptions signedIn(BoardServiceProcess &service)
     {
         AppOptions options;
-        options.boardHost = service.host();
+        options.boardOrigin = QUrl(QStringLiteral("http://") + service.host());
         options.portalUrl = service.url(QStringLiteral("/login?user=mod"));
         return options;
     }

@@ -25,8 +25,10 @@ protected:
     FakeClock clock;
     FakeOneShotTimer retryTimer;
     QStringList titles;
-    BoardWatch watch{{board, topic, clock, retryTimer, [this](const QString &t) { titles.append(t); }},
-        QStringLiteral("board.test")};
+    QStringList statuses;
+    BoardWatch watch{{board, topic, clock, retryTimer, [this](const QString &t) { titles.append(t); },
+                         [this](const QString &s) { statuses.append(s); }},
+        QUrl(QStringLiteral("http://board.test"))};
 };
 
 TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
@@ -66,6 +68,83 @@ TEST_F(BoardWatchTest, FirstMatchingAnchorIsOpenedAndCounted)
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
     EXPECT_EQ(watch.DeletedCount(), 1);
     EXPECT_EQ(titles, QStringList{QStringLiteral("已删帖：1次")});
+}
+
+struct OriginCase {
+    QString text;
+    QString origin; // empty: refused
+};
+
+class BoardOriginTable : public testing::TestWithParam<OriginCase> { };
+
+TEST_P(BoardOriginTable, AcceptsOnlyASchemeHostAndPort)
+{
+    const BoardOrigin parsed = parseBoardOrigin(GetParam().text);
+    EXPECT_EQ(parsed.error.isEmpty(), !GetParam().origin.isEmpty()) << parsed.error.toStdString();
+    EXPECT_EQ(parsed.origin.toString(), GetParam().origin);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BoardOriginTable,
+    testing::Values(OriginCase{QStringLiteral("board.test"), QStringLiteral("http://board.test")},
+        OriginCase{QStringLiteral("board.test:8080"), QStringLiteral("http://board.test:8080")},
+        OriginCase{QStringLiteral("127.0.0.1:1"), QStringLiteral("http://127.0.0.1:1")},
+        OriginCase{QStringLiteral("http://Board.Test"), QStringLiteral("http://board.test")},
+        OriginCase{QStringLiteral("HTTPS://board.test:65535"), QStringLiteral("https://board.test:65535")},
+        OriginCase{QStringLiteral("https://[::1]:8443"), QStringLiteral("https://[::1]:8443")},
+        OriginCase{QStringLiteral("https://board.test/"), QString()},
+        OriginCase{QStringLiteral("board.test/f"), QString()}, OriginCase{QStringLiteral("board.test?kw=x"), QString()},
+        OriginCase{QStringLiteral("board.test#top"), QString()},
+        OriginCase{QStringLiteral("user:pw@board.test"), QString()},
+        OriginCase{QStringLiteral("ftp://board.test"), QString()}, OriginCase{QStringLiteral("https://"), QString()},
+        OriginCase{QString(), QString()}, OriginCase{QStringLiteral(":8080"), QString()},
+        OriginCase{QStringLiteral("board.test:0"), QString()},
+        OriginCase{QStringLiteral("board.test:65536"), QString()},
+        OriginCase{QStringLiteral("board.test:-1"), QString()},
+        OriginCase{QStringLiteral("board.test:http"), QString()},
+        OriginCase{QStringLiteral("https://https://board.test"), QString()}));
+
+// The service may move the board to https on the same host; a page elsewhere is never the board's.
+TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
+{
+    const struct {
+        const char *name;
+        QString origin;
+        QString shown;
+        QString topic;
+        bool opened;
+        QString status;
+    } cases[] = {
+        {"upgraded to https on another port", QStringLiteral("http://board.test"),
+            QStringLiteral("https://board.test:8443/f?kw=x"), QStringLiteral("https://board.test:8443/p/1"), true,
+            QString()},
+        {"plain page of the old origin after the upgrade", QStringLiteral("http://board.test"),
+            QStringLiteral("https://board.test/f?kw=x"), QStringLiteral("http://board.test/p/1"), false, QString()},
+        {"another host", QStringLiteral("http://board.test"), QStringLiteral("https://elsewhere.test/f?kw=x"),
+            QStringLiteral("http://board.test/p/1"), false, QStringLiteral("被转到 elsewhere.test")},
+        {"down to http", QStringLiteral("https://board.test"), QStringLiteral("http://board.test/f?kw=x"),
+            QStringLiteral("https://board.test/p/1"), false, QStringLiteral("http")},
+    };
+    for (const auto &c : cases) {
+        BoardWatch moved{
+            {board, topic, clock, retryTimer, [](const QString &) {}, [this](const QString &s) { statuses.append(s); }},
+            QUrl(c.origin)};
+        moved.setWords({QStringLiteral("代开")});
+        moved.Start(QStringLiteral("x"));
+        board.url_ = c.shown;
+        showPage({link(QStringLiteral("代开"), c.topic)});
+        journal.clear();
+        statuses.clear();
+        moved.BoardScanCycle();
+        EXPECT_EQ(journal.contains(QStringLiteral("topic navigate ") + c.topic), c.opened) << c.name;
+        if (c.status.isEmpty())
+            continue;
+        ASSERT_FALSE(statuses.isEmpty()) << c.name;
+        EXPECT_TRUE(statuses.last().contains(c.status)) << c.name << ": " << statuses.last().toStdString();
+        EXPECT_FALSE(journal.contains(QStringLiteral("board refresh"))) << c.name << ": backs off";
+        journal.clear();
+        retryTimer.fire();
+        EXPECT_EQ(journal, Journal{QStringLiteral("board navigate ") + c.origin + QStringLiteral("/f?kw=x")}) << c.name;
+    }
 }
 
 TEST_F(BoardWatchTest, PausedScanStillOpensATopic)
