@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QWebEngineCertificateError>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -183,6 +184,9 @@ void MainWindow::setTabOrder()
 void MainWindow::wireEvents()
 {
     connect(m_boardBrowser, &QtBrowserView::loadFinished, this, [this](bool ok) { m_watch->BoardScanCycle(ok); });
+    // Left unanswered, the engine refuses the certificate as any browser does; the watch only hears why.
+    connect(m_boardView->page(), &QWebEnginePage::certificateError, this,
+        [this](const QWebEngineCertificateError &error) { m_watch->certificateRefused(error.url()); });
     connect(m_topicBrowser, &QtBrowserView::loadFinished, this, [this] { m_sequence->run(); });
     connect(&m_reloadTimer, &QTimer::timeout, this, [this] { m_watch->TimerTick(); });
     connect(&m_watchdogTimer, &QTimer::timeout, this, [this] { m_watch->WatchdogTick(); });

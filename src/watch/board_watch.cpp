@@ -92,6 +92,12 @@ void BoardWatch::WatchdogTick()
     m_ports.board.navigate(boardListAddress(m_boardOrigin, m_boardName)); // also replaces a load that hangs
 }
 
+void BoardWatch::certificateRefused(const QUrl &url)
+{
+    m_loadProblem = QStringLiteral("%1 的证书无效，已拒绝").arg(url.authority());
+    m_ports.setStatus(m_loadProblem + QStringLiteral("，未打开任何帖子"));
+}
+
 void BoardWatch::topicLeftStanding(const QString &url)
 {
     if (m_isRunning && url == m_lastOpenedUrl)
@@ -105,8 +111,10 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
     ++m_loadsFinished;
     m_lastLoadSucceeded = loadSucceeded;
     m_lastLoadAtMs = m_ports.clock.nowMs();
-    if (loadSucceeded)
+    if (loadSucceeded) {
         m_failedLoadsInARow = 0;
+        m_loadProblem.clear();
+    }
     followUpgrade();
     if (m_scanning)
         return;

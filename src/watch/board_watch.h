@@ -85,6 +85,9 @@ public:
     void TimerTick();
     // Reloads a board view that has not finished a load for too long while the watch runs.
     void WatchdogTick();
+    // The board view refused a page for its certificate, as any browser does: the board is
+    // unreachable until a load succeeds again.
+    void certificateRefused(const QUrl &url);
     // The topic at this address was left standing (no delete link, an unreadable page). It is
     // passed over for a while, so the board goes on at once instead of after a timer interval.
     void topicLeftStanding(const QString &url);
@@ -133,6 +136,7 @@ private:
     quint64 m_loadsFinished = 0;
     bool m_lastLoadSucceeded = true;
     int m_failedLoadsInARow = 0;
+    QString m_loadProblem; // why the loads fail, when known; cleared by a load that succeeds
     long long m_lastLoadAtMs = 0;
     bool m_scanning = false;
 };

@@ -56,7 +56,69 @@ class MainWindowTest : public QObject {
         return log.page(QString(), 100);
     }
 
+    static int boardLoads(BoardServiceProcess &service)
+    {
+        return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
+    }
+
+    // The moderator's own certificate store, in a home of the test's: the engine trusts the
+    // authority of one test service there, and knows nothing of the other's.
+    QTemporaryDir m_home;
+    QString trustedCa() const { return m_home.filePath(QStringLiteral("trusted-ca")); }
+    QString untrustedCa() const { return m_home.filePath(QStringLiteral("untrusted-ca")); }
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(BoardServiceProcess::makeTestCa(trustedCa(), m_home.path()));
+        QVERIFY(BoardServiceProcess::makeTestCa(untrustedCa()));
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+    }
+
+    // As real services answer: over https only, the plain address sent on by a redirect. The
+    // watch follows it, cleans the board and records the topics on the https origin.
+    void cleansABoardThatTheServiceUpgradesToHttps()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.startHttps(trustedCa(), true));
+        const QString board = QStringLiteral("版务");
+        const int spam = service.post(board, QStringLiteral("低价 代-开 发票"), QStringLiteral("a"));
+        const int innocent = service.post(board, QStringLiteral("晚霞"), QStringLiteral("c"));
+        AppOptions options;
+        options.boardOrigin = QUrl(QStringLiteral("http://") + service.plainHost());
+        options.portalUrl = QStringLiteral("http://") + service.plainHost() + QStringLiteral("/login?user=mod");
+        WindowFixture f(options, {QStringLiteral("代开")});
+        startWatching(f, service, board);
+        QTRY_VERIFY_WITH_TIMEOUT(service.topic(spam)[QStringLiteral("deleted")].toBool(), 30000);
+        QVERIFY(!service.topic(innocent)[QStringLiteral("deleted")].toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(recorded(f).value(0).address, service.url(QStringLiteral("/p/%1").arg(spam)), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.control<QLabel>("Label4")->toolTip().contains(service.origin()), 10000);
+    }
+
+    // A certificate that no authority of the moderator's vouches for is refused as a browser
+    // refuses it: the board is never read, nothing is opened, and the status line says why.
+    void refusesABoardWithAnUntrustedCertificate()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.startHttps(untrustedCa()));
+        const QString board = QStringLiteral("版务");
+        const int spam = service.post(board, QStringLiteral("低价 代-开 发票"), QStringLiteral("a"));
+        AppOptions options;
+        options.boardOrigin = QUrl(service.origin());
+        options.portalUrl = QStringLiteral("about:blank");
+        WindowFixture f(options, {QStringLiteral("代开")});
+        f.window->startUp();
+        f.control<QLineEdit>("Text1")->setText(board);
+        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+        auto *status = f.control<QLabel>("Label4");
+        QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().contains(QStringLiteral("证书无效")), 15000);
+        QVERIFY(status->toolTip().contains(service.host()));
+        QTest::qWait(2000);
+        QCOMPARE(boardLoads(service), 0);
+        QCOMPARE(service.topic(spam)[QStringLiteral("pageLoads")].toInt(), 0);
+        QVERIFY(recorded(f).isEmpty());
+    }
+
     void controlsStandWhereDesignedWithTheirTexts()
     {
         WindowFixture f(blankPortal());

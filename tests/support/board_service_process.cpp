@@ -3,7 +3,8 @@
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QUrlQuery>
 
 BoardServiceProcess::BoardServiceProcess() = default;
@@ -16,12 +17,46 @@ BoardServiceProcess::~BoardServiceProcess()
 
 bool BoardServiceProcess::start()
 {
-    m_process.start(QStringLiteral(BOARD_SERVICE_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
-    if (!m_process.waitForStarted(5000) || !m_process.waitForReadyRead(5000))
+    return launch({QStringLiteral("--port"), QStringLiteral("0")});
+}
+
+bool BoardServiceProcess::startHttps(const QString &certFolder, bool upgrade)
+{
+    m_scheme = QStringLiteral("https");
+    m_caFile = certFolder + QStringLiteral("/ca.pem");
+    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--tls-cert"),
+        certFolder + QStringLiteral("/server.pem"), QStringLiteral("--tls-key"),
+        certFolder + QStringLiteral("/server.key")};
+    if (upgrade)
+        arguments << QStringLiteral("--upgrade-port") << QStringLiteral("0");
+    return launch(arguments);
+}
+
+bool BoardServiceProcess::launch(const QStringList &arguments)
+{
+    m_process.start(QStringLiteral(BOARD_SERVICE_PATH), arguments);
+    if (!m_process.waitForStarted(5000))
         return false;
-    const auto match = QRegularExpression(QStringLiteral(":(\\d+)")).match(QString::fromUtf8(m_process.readLine()));
-    m_port = match.hasMatch() ? match.captured(1).toInt() : 0;
+    // One line per listener: "listening on 127.0.0.1:P", then "upgrading 127.0.0.1:Q" if asked.
+    const QRegularExpression port(QStringLiteral("(listening on|upgrading) 127\\.0\\.0\\.1:(\\d+)"));
+    const int lines = arguments.contains(QStringLiteral("--upgrade-port")) ? 2 : 1;
+    for (int i = 0; i < lines; ++i) {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(5000))
+            return false;
+        const auto match = port.match(QString::fromUtf8(m_process.readLine()));
+        (match.captured(1) == u"upgrading" ? m_plainPort : m_port) = match.captured(2).toInt();
+    }
     return m_port > 0;
+}
+
+bool BoardServiceProcess::makeTestCa(const QString &folder, const QString &trustingHome)
+{
+    QStringList arguments{folder};
+    if (!trustingHome.isEmpty())
+        arguments << QStringLiteral("--trust-in") << trustingHome;
+    QProcess maker;
+    maker.start(QStringLiteral(MAKE_TEST_CA_PATH), arguments);
+    return maker.waitForFinished(30000) && maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
 }
 
 QString BoardServiceProcess::host() const
@@ -29,19 +64,33 @@ QString BoardServiceProcess::host() const
     return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
+QString BoardServiceProcess::plainHost() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_plainPort);
+}
+
 QString BoardServiceProcess::url(const QString &pathAndQuery) const
 {
-    return QStringLiteral("http://") + host() + pathAndQuery;
+    return origin() + pathAndQuery;
 }
 
 // A blocking request that needs no event loop, so it also works after the program under test
 // has ended its event loops.
 QByteArray BoardServiceProcess::get(const QString &pathAndQuery)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_port));
-    if (!socket.waitForConnected(5000))
-        return {};
+    QSslSocket socket;
+    if (m_caFile.isEmpty()) {
+        socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_port));
+        if (!socket.waitForConnected(5000))
+            return {};
+    } else {
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        trusting.setCaCertificates(QSslCertificate::fromPath(m_caFile));
+        socket.setSslConfiguration(trusting);
+        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), static_cast<quint16>(m_port));
+        if (!socket.waitForEncrypted(5000))
+            return {};
+    }
     socket.write("GET " + pathAndQuery.toUtf8() + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     QByteArray response;
     while (socket.waitForReadyRead(5000))

@@ -12,8 +12,18 @@ public:
     ~BoardServiceProcess();
 
     bool start();
+    // Over https with the certificate that make-test-ca left in the folder; with upgrade, also a
+    // plain-http listener that sends every request there.
+    bool startHttps(const QString &certFolder, bool upgrade = false);
+    // Makes a test certificate authority and its certificate for 127.0.0.1 in the folder; with a
+    // home, trusts the authority in that home's NSS database.
+    static bool makeTestCa(const QString &folder, const QString &trustingHome = QString());
+
     QString url(const QString &pathAndQuery) const;
     QString host() const;
+    QString origin() const { return m_scheme + QStringLiteral("://") + host(); }
+    // The plain-http listener that upgrades, as HOST:PORT.
+    QString plainHost() const;
     int pid() const { return static_cast<int>(m_process.processId()); }
 
     QJsonObject state();
@@ -26,6 +36,11 @@ public:
 private:
     QByteArray get(const QString &pathAndQuery);
 
+    bool launch(const QStringList &arguments);
+
     QProcess m_process;
     int m_port = 0;
+    int m_plainPort = 0;
+    QString m_scheme = QStringLiteral("http");
+    QString m_caFile;
 };

@@ -32,6 +32,11 @@ struct Faults {
     int topicDelayMs = 0; // every topic page waits this long before answering
     int boardExtraLinks = 0; // filler links added to every board page
     int boardPageSize = 0; // a board page lists only the newest n topics; 0: all
+    int boardDelayMs = 0; // every board page waits this long before answering
+    int boardPadKiB = 0; // every board page carries this much more markup
+    int scriptListMs = -1; // >= 0: the topic list is built by a script this long after the load event
+    int lateLinksMs = -1; // >= 0: the moderation links are added by a script this long after the load
+    bool refuseDelete = false; // a delete is answered 403 with an error page and not done
 };
 
 // Everything the service knows, guarded for its worker threads.

@@ -1,6 +1,8 @@
 // A local stand-in for the hosted board service, bound to 127.0.0.1 only: the portal with its
 // sign-in, board lists, topic pages with ban and delete controls, a JSON state endpoint and
-// fault injection, for the tests and the demo.
+// fault injection, for the tests and the demo. Like a real service it can answer over https only
+// (--tls-cert, --tls-key) with a plain-http listener that sends every request there
+// (--upgrade-port), slowly, heavily, and with pages that scripts finish after the load.
 #include "board_state.h"
 #include "pages.h"
 #include "query.h"
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -76,7 +79,9 @@ void route(httplib::Server &server, BoardState &state)
         std::vector<Topic> topics = state.liveTopics(board);
         if (faults.boardPageSize > 0 && static_cast<int>(topics.size()) > faults.boardPageSize)
             topics.resize(static_cast<std::size_t>(faults.boardPageSize));
-        html(res, boardPage(board, topics, faults.boardExtraLinks));
+        if (faults.boardDelayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(faults.boardDelayMs));
+        html(res, boardPage(board, topics, faults));
     });
     server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
         if (const int delay = state.faults().topicDelayMs)
@@ -84,9 +89,11 @@ void route(httplib::Server &server, BoardState &state)
         const auto topic = state.loadTopic(std::atoi(req.matches[1].str().c_str()));
         if (!topic || topic->deletedMs)
             return html(res, messagePage("主题不存在", "该主题不存在或已被删除"), 404);
-        html(res, topicPage(*topic, state.isSignedIn(sessionToken(req))));
+        html(res, topicPage(*topic, state.isSignedIn(sessionToken(req)), state.faults().lateLinksMs));
     });
     server.Get("/delete", [&](const httplib::Request &req, httplib::Response &res) {
+        if (state.faults().refuseDelete)
+            return html(res, messagePage("删除主题", "操作失败：没有权限"), 403);
         const bool done = state.deleteTopic(intParam(req.params, "tid"), sessionToken(req));
         html(res, messagePage("删除主题", done ? "主题已删除" : "请先登录"), done ? 200 : 403);
     });
@@ -120,32 +127,75 @@ void route(httplib::Server &server, BoardState &state)
     });
 }
 
+// Every plain-http request goes on to the same path over https, as real services answer.
+void upgradeAll(httplib::Server &plain, int tlsPort)
+{
+    plain.Get(".*", [tlsPort](const httplib::Request &req, httplib::Response &res) {
+        res.set_redirect("https://127.0.0.1:" + std::to_string(tlsPort) + req.target, 301);
+    });
+}
+
+int listen(httplib::Server &server, int port)
+{
+    return port ? (server.bind_to_port("127.0.0.1", port) ? port : -1) : server.bind_to_any_port("127.0.0.1");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     int port = 0;
+    int upgradePort = -1;
     bool demo = false;
+    std::string cert;
+    std::string key;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc)
             port = std::atoi(argv[++i]);
+        else if (arg == "--upgrade-port" && i + 1 < argc)
+            upgradePort = std::atoi(argv[++i]);
+        else if (arg == "--tls-cert" && i + 1 < argc)
+            cert = argv[++i];
+        else if (arg == "--tls-key" && i + 1 < argc)
+            key = argv[++i];
         else if (arg == "--demo")
             demo = true;
     }
     BoardState state;
     if (demo)
         seedDemo(state);
-    httplib::Server server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(16); };
-    route(server, state);
-    const int bound
-        = port ? (server.bind_to_port("127.0.0.1", port) ? port : -1) : server.bind_to_any_port("127.0.0.1");
+    const std::unique_ptr<httplib::Server> server = cert.empty()
+        ? std::make_unique<httplib::Server>()
+        : std::make_unique<httplib::SSLServer>(cert.c_str(), key.c_str());
+    if (!server->is_valid()) {
+        std::fprintf(stderr, "cannot use the certificate %s and key %s\n", cert.c_str(), key.c_str());
+        return 1;
+    }
+    server->new_task_queue = [] { return new httplib::ThreadPool(16); };
+    route(*server, state);
+    const int bound = listen(*server, port);
     if (bound <= 0) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);
         return 1;
     }
     std::printf("listening on 127.0.0.1:%d\n", bound);
+    httplib::Server plain;
+    std::thread upgrading;
+    if (upgradePort >= 0 && !cert.empty()) {
+        upgradeAll(plain, bound);
+        const int plainBound = listen(plain, upgradePort);
+        if (plainBound <= 0) {
+            std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", upgradePort);
+            return 1;
+        }
+        std::printf("upgrading 127.0.0.1:%d\n", plainBound);
+        upgrading = std::thread([&plain] { plain.listen_after_bind(); });
+    }
     std::fflush(stdout);
-    return server.listen_after_bind() ? 0 : 1;
+    const bool served = server->listen_after_bind();
+    plain.stop();
+    if (upgrading.joinable())
+        upgrading.join();
+    return served ? 0 : 1;
 }

@@ -30,6 +30,18 @@ std::string percentEncode(const std::string &text)
     return out;
 }
 
+// Markup that a script adds this long after the load event, as pages built on the client do; kept
+// in a template until then, so that no anchor of it is in the document before.
+std::string addedLater(const std::string &id, const std::string &markup, int afterMs)
+{
+    if (afterMs < 0)
+        return markup;
+    return "<template id=\"" + id + "-later\">" + markup + "</template><div id=\"" + id
+        + "\"></div><script>addEventListener('load',function(){setTimeout(function(){document.getElementById('" + id
+        + "').appendChild(document.getElementById('" + id + "-later').content.cloneNode(true))},"
+        + std::to_string(afterMs) + ")})</script>";
+}
+
 } // namespace
 
 std::string escapeHtml(const std::string &text)
@@ -73,46 +85,56 @@ std::string portalPage(bool signedIn)
 
 // Realistic surroundings: an image map whose areas come before the topics, anchors without an
 // address, poster and paging links.
-std::string boardPage(const std::string &board, const std::vector<Topic> &topics, int extraLinks)
+std::string boardPage(const std::string &board, const std::vector<Topic> &topics, const Faults &faults)
 {
     std::string body = "<p><a href=\"/\">首页</a> <a name=\"top\">" + escapeHtml(board)
         + "吧</a> <a href=\"/f?kw=" + percentEncode(board) + "\">刷新</a></p>";
     body += "<map name=\"hot\">";
     for (const Topic &t : topics)
         body += "<area shape=\"rect\" coords=\"0,0,10,10\" href=\"/p/" + std::to_string(t.id) + "\" alt=\"\">";
-    body += "</map><img usemap=\"#hot\" width=\"1\" height=\"1\" alt=\"\"><ul>";
+    body += "</map><img usemap=\"#hot\" width=\"1\" height=\"1\" alt=\"\">";
+    std::string list = "<ul>";
     for (const Topic &t : topics) {
-        body += "<li><a class=\"title\" href=\"/p/" + std::to_string(t.id) + "\">" + escapeHtml(t.title)
+        list += "<li><a class=\"title\" href=\"/p/" + std::to_string(t.id) + "\">" + escapeHtml(t.title)
             + "</a><a class=\"poster\" href=\"/home?un=" + percentEncode(t.poster) + "\">" + escapeHtml(t.poster)
             + "</a></li>";
     }
-    body += "</ul><p><a>更多</a> <a href=\"/f?kw=" + percentEncode(board) + "&amp;pn=50\">下一页</a></p>";
-    for (int i = 0; i < extraLinks; ++i)
+    body += addedLater("topics", list + "</ul>", faults.scriptListMs);
+    body += "<p><a>更多</a> <a href=\"/f?kw=" + percentEncode(board) + "&amp;pn=50\">下一页</a></p>";
+    for (int i = 0; i < faults.boardExtraLinks; ++i)
         body += "<a href=\"/home?un=u" + std::to_string(i) + "\">u" + std::to_string(i) + "</a> ";
+    if (faults.boardPadKiB > 0) {
+        body += "<div hidden>";
+        for (int i = 0; i < faults.boardPadKiB * 16; ++i)
+            body += "<span>页面的其余部分：广告、推荐、签名档。</span>"; // 64 bytes
+        body += "</div>";
+    }
     return page(board + "吧", body);
 }
 
 // A moderator sees the ban link with its in-page form and the delete link, which asks first.
 // Some pages carry decoys whose texts only resemble the real ones.
-std::string topicPage(const Topic &topic, bool moderator)
+std::string topicPage(const Topic &topic, bool moderator, int lateLinksMs)
 {
     const std::string id = std::to_string(topic.id);
     std::string body = "<h3>" + escapeHtml(topic.title) + "</h3><p>楼主：<a href=\"/home?un="
         + percentEncode(topic.poster) + "\">" + escapeHtml(topic.poster) + "</a></p>";
     if (moderator) {
-        body += "<p class=\"mod\">";
+        std::string controls = "<p class=\"mod\">";
         if (topic.id % 2 == 0) {
-            body += "<a href=\"/decoy?tid=" + id + "\">封禁</a><a href=\"/decoy?tid=" + id + "\">删除主题 </a>";
+            controls += "<a href=\"/decoy?tid=" + id + "\">封禁</a><a href=\"/decoy?tid=" + id + "\">删除主题 </a>";
         }
-        body += "<a href=\"javascript:;\" onclick=\"document.getElementById('banform').style.display='block'\">封</a>";
+        controls
+            += "<a href=\"javascript:;\" onclick=\"document.getElementById('banform').style.display='block'\">封</a>";
         if (!topic.withoutDeleteLink) {
-            body += "<a href=\"/delete?tid=" + id
+            controls += "<a href=\"/delete?tid=" + id
                 + "\" onclick=\"return confirm('确定要删除这个主题吗？')\">删除主题</a>";
         }
-        body += "</p><div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster)
+        controls += "</p><div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster)
             + "：<input type=\"button\" name=\"ban_ip_button\" value=\"确定\" onclick=\"fetch('/ban?tid=" + id
             + "',{method:'POST',credentials:'same-origin'}).then(function(){document.getElementById('banned')"
               ".textContent='已封禁'})\"><span id=\"banned\"></span></div>";
+        body += addedLater("moderation", controls, lateLinksMs);
     }
     body += "<p>正文</p>";
     return page(topic.title, body);

@@ -9,8 +9,10 @@ namespace boardservice {
 
 std::string escapeHtml(const std::string &text);
 std::string portalPage(bool signedIn);
-std::string boardPage(const std::string &board, const std::vector<Topic> &topics, int extraLinks);
-std::string topicPage(const Topic &topic, bool moderator);
+// The faults shape it: filler links and markup, and a list built by script after the load.
+std::string boardPage(const std::string &board, const std::vector<Topic> &topics, const Faults &faults);
+// With lateLinksMs >= 0 the moderation controls are added by script that long after the load.
+std::string topicPage(const Topic &topic, bool moderator, int lateLinksMs = -1);
 std::string messagePage(const std::string &title, const std::string &text);
 std::string hangingPage();
 // Raises alert(), confirm() and prompt() as it loads, shows their answers in its title, and asks

@@ -17,6 +17,11 @@ Faults faultsFromQuery(const QueryParams &params)
     faults.topicDelayMs = intParam(params, "topicDelayMs");
     faults.boardExtraLinks = intParam(params, "boardExtraLinks");
     faults.boardPageSize = intParam(params, "boardPageSize");
+    faults.boardDelayMs = intParam(params, "boardDelayMs");
+    faults.boardPadKiB = intParam(params, "boardPadKiB");
+    faults.scriptListMs = intParam(params, "scriptListMs", -1);
+    faults.lateLinksMs = intParam(params, "lateLinksMs", -1);
+    faults.refuseDelete = intParam(params, "refuseDelete") != 0;
     return faults;
 }
 
