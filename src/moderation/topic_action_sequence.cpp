@@ -8,6 +8,8 @@
 #include <QLoggingCategory>
 #include <QString>
 
+#include <algorithm>
+
 namespace tidewick {
 
 namespace {
@@ -39,6 +41,22 @@ std::optional<AnchorList> TopicActionSequence::readLinks()
     return links;
 }
 
+// The links of the page as soon as one of them has the text, or as they stand once the page has
+// had its time to add it; a page that has it at once is read once. Empty when unreadable or when
+// the run was given up meanwhile.
+std::optional<AnchorList> TopicActionSequence::linksOnceOneHas(const QString &text, const Run &run)
+{
+    for (;;) {
+        std::optional<AnchorList> links = readLinks();
+        const bool found
+            = links && std::any_of(links->cbegin(), links->cend(), [&](const Anchor &a) { return hasText(a, text); });
+        if (found || !links || m_ports.clock.nowMs() - run.completedAtMs >= kLateLinksWithinMs)
+            return links;
+        if (!m_ports.loop.waitFor(kLateLinksPollMs) || m_runsStarted != run.id)
+            return std::nullopt;
+    }
+}
+
 TopicActionSequence::TopicActionSequence(Ports ports)
     : m_ports(std::move(ports))
 {
@@ -55,12 +73,14 @@ void TopicActionSequence::run()
     ++m_runsUnderWay;
     const quint64 thisRun = ++m_runsStarted;
     switch (documentBecomesComplete(thisRun)) {
-    case Readiness::Complete:
+    case Readiness::Complete: {
+        const Run run{thisRun, m_ports.clock.nowMs()};
         m_awaitingBan = true;
         m_ports.boardTimer.restart();
-        if (!m_ports.banOptionTicked() || banPoster())
-            deleteTopic();
+        if (!m_ports.banOptionTicked() || banPoster(run))
+            deleteTopic(run);
         break;
+    }
     case Readiness::Unreadable:
         m_ports.report(Step::Unreadable);
         break;
@@ -98,9 +118,9 @@ TopicActionSequence::Readiness TopicActionSequence::documentBecomesComplete(quin
     }
 }
 
-bool TopicActionSequence::banPoster()
+bool TopicActionSequence::banPoster(const Run &run)
 {
-    const AnchorList links = readLinks().value_or(AnchorList{});
+    const AnchorList links = linksOnceOneHas(kBanLinkText, run).value_or(AnchorList{});
     if (m_ports.loop.programEnded())
         return false;
     for (qsizetype j = 0; j < links.size(); ++j) {
@@ -126,9 +146,9 @@ bool TopicActionSequence::banPoster()
     return true;
 }
 
-void TopicActionSequence::deleteTopic()
+void TopicActionSequence::deleteTopic(const Run &run)
 {
-    const std::optional<AnchorList> links = readLinks();
+    const std::optional<AnchorList> links = linksOnceOneHas(kDeleteLinkText, run);
     if (m_ports.loop.programEnded() || (!links && m_ports.topic.isLoading()))
         return;
     if (!links) {

@@ -20,6 +20,9 @@ public:
     static constexpr long long kReadyPollMs = 50;
     // A page that keeps reloading during the ban waits cannot nest runs without end.
     static constexpr int kMaxNestedRuns = 4;
+    // Pages built by script may add their moderation links this long after they complete.
+    static constexpr long long kLateLinksWithinMs = 5000;
+    static constexpr long long kLateLinksPollMs = 100;
 
     // What a run did, for the record of actions.
     enum class Step {
@@ -56,8 +59,15 @@ private:
 
     Readiness documentBecomesComplete(quint64 run);
     std::optional<AnchorList> readLinks();
-    bool banPoster(); // false when the program ended meanwhile
-    void deleteTopic();
+    // One run: its number and when its document read complete.
+    struct Run {
+        quint64 id;
+        long long completedAtMs;
+    };
+
+    std::optional<AnchorList> linksOnceOneHas(const QString &text, const Run &run);
+    bool banPoster(const Run &run); // false when the program ended meanwhile
+    void deleteTopic(const Run &run);
 
     Ports m_ports;
     bool m_awaitingBan = false;
