@@ -65,6 +65,7 @@ void BoardWatch::Start(const QString &boardName)
 {
     m_isRunning = true;
     m_boardName = boardName;
+    m_lateList = LateList{}; // another board may build its list otherwise
     m_lastLoadAtMs = m_ports.clock.nowMs();
     m_ports.setStatus(QStringLiteral("打开 %1吧 %2").arg(boardName, originText()));
     m_ports.board.navigate(boardListAddress(m_boardOrigin, boardName));
@@ -116,6 +117,11 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
         m_loadProblem.clear();
     }
     followUpgrade();
+    scanLatest();
+}
+
+void BoardWatch::scanLatest()
+{
     if (m_scanning)
         return;
     m_scanning = true;
@@ -163,19 +169,55 @@ void BoardWatch::scanPage(quint64 load)
     qCDebug(lcWatch) << "scan: read" << (read ? anchors.size() : -1) << "links";
     if (const QString why = whyNotOnTheBoard(); !why.isEmpty()) {
         m_ports.setStatus(why);
+        m_loadProblem = why;
         m_lastLoadSucceeded = false; // reloaded only after a back-off, like an error page
         if (m_isRunning)
             reloadAfterPageWithoutMatch();
         return;
     }
+    const bool opened
+        = m_logOnly ? (logMatches(*matcher, *words, anchors), false) : openFirstMatch(*matcher, *words, anchors);
+    if (!opened && read && m_lastLoadSucceeded && awaitsALateList(load, anchors.size()))
+        return; // looked at again shortly, and reported once it stands
     if (read && m_lastLoadSucceeded)
         reportListedTopics(anchors);
-    if (m_logOnly)
-        logMatches(*matcher, *words, anchors);
-    else if (openFirstMatch(*matcher, *words, anchors))
-        return;
-    if (m_isRunning)
+    if (!opened && m_isRunning)
         reloadAfterPageWithoutMatch();
+}
+
+// Some boards build their topic list with a script after the load event, up to
+// kScriptListWithinMs later. Reloading such a page at once would never let its list exist.
+// Whether this board does is learnt: the first list load after Start, and one load in
+// kProbeEveryLoads, is looked at again until its links have grown and then stood still, or
+// until a late list would have come. A board that built no list late is reloaded at once, so a
+// server-rendered board pays the wait only on those probes.
+bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount)
+{
+    if (!m_isRunning || !showsTheBoardList())
+        return false;
+    const long long now = m_ports.clock.nowMs();
+    LateList &late = m_lateList;
+    if (late.load != load) {
+        const bool probe = late.building == ListBuilding::Unknown || ++late.loadsSinceProbe >= kProbeEveryLoads;
+        if (!probe && late.building == ListBuilding::Server)
+            return false;
+        late = LateList{load, now, linkCount, -1, probe ? 0 : late.loadsSinceProbe, late.building};
+    } else if (linkCount > late.links) {
+        late.links = linkCount;
+        late.grewAtMs = now;
+        late.building = ListBuilding::Script;
+    }
+    const bool grown = late.grewAtMs >= 0;
+    if (grown ? now - late.grewAtMs >= kListStandsAfterMs : now - late.loadedAtMs >= kScriptListWithinMs) {
+        if (!grown)
+            late.building = ListBuilding::Server;
+        return false;
+    }
+    m_ports.retryTimer.start(kLateListPollMs, [this, load] {
+        if (m_isRunning && load == m_loadsFinished && !m_ports.board.isLoading())
+            scanLatest();
+    });
+    return true;
 }
 
 bool BoardWatch::openFirstMatch(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors)
@@ -292,9 +334,9 @@ void BoardWatch::reloadAfterPageWithoutMatch()
     ++m_failedLoadsInARow;
     const long long delay = std::min<long long>(kFirstRetryMs << doublings, kReloadIntervalMs);
     qCDebug(lcWatch) << "scan: failed load, reloading in" << delay << "ms";
-    if (m_failedLoadsInARow > 1)
-        m_ports.setStatus(
-            QStringLiteral("页面连续出错 %1 次，%2 秒后重试").arg(m_failedLoadsInARow).arg(delay / 1000.0));
+    const QString problem
+        = m_loadProblem.isEmpty() ? QStringLiteral("页面出错 %1 次").arg(m_failedLoadsInARow) : m_loadProblem;
+    m_ports.setStatus(QStringLiteral("%1，%2 秒后重试").arg(problem).arg(delay / 1000.0));
     m_ports.retryTimer.start(delay, [this] {
         if (!m_isRunning)
             return;

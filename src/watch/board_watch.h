@@ -40,6 +40,12 @@ public:
     // In log-only mode an address is logged at most once in this time.
     static constexpr long long kLogAgainAfterMs = 10 * 60'000;
     static constexpr int kMaxRecentlyLogged = 4096;
+    // A topic list built by script may appear this long after the load event.
+    static constexpr long long kScriptListWithinMs = 2500;
+    static constexpr long long kLateListPollMs = 200;
+    // A list that grew counts as built once its links stood still this long.
+    static constexpr long long kListStandsAfterMs = 300;
+    static constexpr int kProbeEveryLoads = 100;
 
     // A matching topic link as the page showed it, and the word it holds.
     struct MatchedTopic {
@@ -104,6 +110,7 @@ public:
     const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
 
 private:
+    void scanLatest();
     void scanPage(quint64 load);
     void followUpgrade();
     QString whyNotOnTheBoard() const;
@@ -116,7 +123,19 @@ private:
     void openTopic(const MatchedTopic &topic);
     MatchedTopic matchedTopic(const Anchor &anchor, const QStringList &words, int word) const;
     void reloadAfterPageWithoutMatch();
+    bool awaitsALateList(quint64 load, qsizetype linkCount);
     QString originText() const;
+
+    enum class ListBuilding { Unknown, Server, Script };
+    // What is known of the board's list: how it is built, and the load being looked at.
+    struct LateList {
+        quint64 load = 0;
+        long long loadedAtMs = 0;
+        qsizetype links = 0;
+        long long grewAtMs = -1;
+        int loadsSinceProbe = 0;
+        ListBuilding building = ListBuilding::Unknown;
+    };
 
     Ports m_ports;
     QUrl m_boardOrigin;
@@ -137,6 +156,7 @@ private:
     bool m_lastLoadSucceeded = true;
     int m_failedLoadsInARow = 0;
     QString m_loadProblem; // why the loads fail, when known; cleared by a load that succeeds
+    LateList m_lateList;
     long long m_lastLoadAtMs = 0;
     bool m_scanning = false;
 };

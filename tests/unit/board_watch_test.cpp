@@ -19,6 +19,15 @@ protected:
 
     void showPage(AnchorList anchors) { board.anchors = std::move(anchors); }
 
+    // Lets the looks for a list built late run their course, as time passes.
+    void letTheListSettle()
+    {
+        while (retryTimer.pending) {
+            clock.now += BoardWatch::kLateListPollMs;
+            retryTimer.fire();
+        }
+    }
+
     Journal journal;
     FakeBrowserView board{journal, QStringLiteral("board")};
     FakeBrowserView topic{journal, QStringLiteral("topic")};
@@ -145,6 +154,53 @@ TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
         retryTimer.fire();
         EXPECT_EQ(journal, Journal{QStringLiteral("board navigate ") + c.origin + QStringLiteral("/f?kw=x")}) << c.name;
     }
+}
+
+// A list that a script builds after the load is waited for, and scanned once it stands; a board
+// whose list is there at load pays no wait but on a rare probe.
+TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
+{
+    QList<int> listedCounts;
+    watch.setReports({nullptr, nullptr, [&](const QStringList &listed) { listedCounts.append(listed.size()); }});
+    watch.Start(QStringLiteral("版务"));
+    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
+    const long long loadedAt = clock.now;
+    const AnchorList built{link(QStringLiteral("首页"), QStringLiteral("http://board.test/")),
+        link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")), link(QStringLiteral("代开"), kTopicA)};
+    journal.clear();
+    watch.BoardScanCycle();
+    while (retryTimer.pending) {
+        clock.now += BoardWatch::kLateListPollMs;
+        if (clock.now - loadedAt >= 1800)
+            showPage(built); // the script runs 1.8 s after the load
+        retryTimer.fire();
+    }
+    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
+    EXPECT_EQ(listedCounts, QList<int>{3}) << "the list is reported once, as built";
+
+    // The next load of this board waits again, for as long as its list takes and no longer.
+    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
+    journal.clear();
+    watch.BoardScanCycle();
+    EXPECT_TRUE(journal.isEmpty()) << "not reloaded before its list exists";
+    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/")), link(QStringLiteral("晚霞"))});
+    letTheListSettle();
+    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+
+    // A server-rendered board: one probe after Start, then every load is reloaded at once.
+    watch.Start(QStringLiteral("摄影"));
+    showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9"))});
+    watch.BoardScanCycle();
+    letTheListSettle();
+    int probes = 0;
+    for (int i = 0; i < 2 * BoardWatch::kProbeEveryLoads; ++i) {
+        journal.clear();
+        watch.BoardScanCycle();
+        probes += retryTimer.pending != nullptr;
+        letTheListSettle();
+        EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+    }
+    EXPECT_EQ(probes, 2);
 }
 
 TEST_F(BoardWatchTest, PausedScanStillOpensATopic)
@@ -399,6 +455,8 @@ TEST_F(BoardWatchTest, LogOnlyOpensNothingLogsEachMatchOnceInTenMinutesAndReload
         link(QStringLiteral("代 开发票"), kTopicA), link(QStringLiteral("兼职刷单"), kTopicB)});
     watch.Start(QStringLiteral("版务"));
     watch.setLogOnly(true);
+    watch.BoardScanCycle();
+    letTheListSettle();
     journal.clear();
     for (int i = 0; i < 3; ++i) {
         clock.now += 60'000;
