@@ -95,6 +95,30 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(f.control<QLabel>("Label4")->toolTip().contains(service.origin()), 10000);
     }
 
+    // A real board's pace: a 1 MB list answered after 3 s and built by script, topic pages after
+    // 2 s whose moderation links come by script. The topic is cleaned with one delete request,
+    // the innocent one is left, and the board is never asked twice at once.
+    void cleansASlowHeavyBoardBuiltByScript()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.startHttps(trustedCa()));
+        const QString board = QStringLiteral("版务");
+        const int innocent = service.post(board, QStringLiteral("晚霞"), QStringLiteral("c"));
+        const int spam = service.post(board, QStringLiteral("低价 代-开 发票"), QStringLiteral("a"));
+        service.setFaults(
+            QStringLiteral("boardDelayMs=3000&boardPadKiB=1024&topicDelayMs=2000&scriptListMs=1500&lateLinksMs=1500"));
+        AppOptions options;
+        options.boardOrigin = QUrl(service.origin());
+        options.portalUrl = service.url(QStringLiteral("/login?user=mod"));
+        WindowFixture f(options, {QStringLiteral("代开")});
+        startWatching(f, service, board);
+        QTRY_VERIFY_WITH_TIMEOUT(service.topic(spam)[QStringLiteral("deleted")].toBool(), 45000);
+        QTest::qWait(3000);
+        QCOMPARE(service.topic(spam)[QStringLiteral("deleteRequests")].toInt(), 1);
+        QVERIFY(!service.topic(innocent)[QStringLiteral("deleted")].toBool());
+        QCOMPARE(service.state()[QStringLiteral("maxBoardAnswers")].toInt(), 1);
+    }
+
     // A certificate that no authority of the moderator's vouches for is refused as a browser
     // refuses it: the board is never read, nothing is opened, and the status line says why.
     void refusesABoardWithAnUntrustedCertificate()

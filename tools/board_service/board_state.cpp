@@ -104,6 +104,25 @@ bool BoardState::nextBoardLoadFails()
     return m_faults.boardErrorEvery > 0 && m_boardLoads % m_faults.boardErrorEvery == 0;
 }
 
+void BoardState::boardAnswerStarted()
+{
+    std::lock_guard lock(m_mutex);
+    m_maxBoardAnswers = std::max(m_maxBoardAnswers, ++m_boardAnswers);
+}
+
+void BoardState::boardAnswerFinished()
+{
+    std::lock_guard lock(m_mutex);
+    --m_boardAnswers;
+}
+
+void BoardState::countDeleteRequest(int id)
+{
+    std::lock_guard lock(m_mutex);
+    if (id >= 1 && id <= static_cast<int>(m_topics.size()))
+        ++m_topics[id - 1].deleteRequests;
+}
+
 void BoardState::countDecoyClick()
 {
     std::lock_guard lock(m_mutex);
@@ -133,7 +152,8 @@ std::string BoardState::stateJson() const
             {QStringLiteral("title"), QString::fromStdString(t.title)},
             {QStringLiteral("poster"), QString::fromStdString(t.poster)},
             {QStringLiteral("createdMs"), static_cast<double>(t.createdMs)},
-            {QStringLiteral("deleted"), t.deletedMs.has_value()}, {QStringLiteral("pageLoads"), t.pageLoads}};
+            {QStringLiteral("deleted"), t.deletedMs.has_value()}, {QStringLiteral("pageLoads"), t.pageLoads},
+            {QStringLiteral("deleteRequests"), t.deleteRequests}};
         if (t.deletedMs)
             o.insert(QStringLiteral("deletedMs"), static_cast<double>(*t.deletedMs));
         topics.append(o);
@@ -149,7 +169,7 @@ std::string BoardState::stateJson() const
     const QJsonObject state{{QStringLiteral("topics"), topics}, {QStringLiteral("bans"), bans},
         {QStringLiteral("pageLoads"), loads}, {QStringLiteral("unauthorized"), m_unauthorized},
         {QStringLiteral("maxBoardGapMs"), static_cast<double>(m_maxBoardGapMs)},
-        {QStringLiteral("decoyClicks"), m_decoyClicks}};
+        {QStringLiteral("decoyClicks"), m_decoyClicks}, {QStringLiteral("maxBoardAnswers"), m_maxBoardAnswers}};
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }
 

@@ -19,6 +19,7 @@ struct Topic {
     std::optional<std::int64_t> deletedMs;
     bool withoutDeleteLink = false;
     int pageLoads = 0;
+    int deleteRequests = 0; // every request, the refused and repeated ones too
 };
 
 struct Ban {
@@ -56,6 +57,10 @@ public:
 
     void countLoad(const std::string &kind);
     bool nextBoardLoadFails(); // counts the board load
+    // A board page is being answered, or done: how many were at once, at most.
+    void boardAnswerStarted();
+    void boardAnswerFinished();
+    void countDeleteRequest(int id);
     void countDecoyClick();
     void setFaults(const Faults &faults);
     Faults faults() const;
@@ -73,6 +78,8 @@ private:
     std::int64_t m_maxBoardGapMs = 0;
     int m_unauthorized = 0;
     int m_decoyClicks = 0;
+    int m_boardAnswers = 0;
+    int m_maxBoardAnswers = 0;
     Faults m_faults;
 };
 

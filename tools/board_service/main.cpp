@@ -79,9 +79,11 @@ void route(httplib::Server &server, BoardState &state)
         std::vector<Topic> topics = state.liveTopics(board);
         if (faults.boardPageSize > 0 && static_cast<int>(topics.size()) > faults.boardPageSize)
             topics.resize(static_cast<std::size_t>(faults.boardPageSize));
+        state.boardAnswerStarted();
         if (faults.boardDelayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(faults.boardDelayMs));
         html(res, boardPage(board, topics, faults));
+        state.boardAnswerFinished();
     });
     server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
         if (const int delay = state.faults().topicDelayMs)
@@ -92,6 +94,7 @@ void route(httplib::Server &server, BoardState &state)
         html(res, topicPage(*topic, state.isSignedIn(sessionToken(req)), state.faults().lateLinksMs));
     });
     server.Get("/delete", [&](const httplib::Request &req, httplib::Response &res) {
+        state.countDeleteRequest(intParam(req.params, "tid"));
         if (state.faults().refuseDelete)
             return html(res, messagePage("删除主题", "操作失败：没有权限"), 403);
         const bool done = state.deleteTopic(intParam(req.params, "tid"), sessionToken(req));
