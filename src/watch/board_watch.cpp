@@ -301,9 +301,11 @@ void BoardWatch::reportListedTopics(const AnchorList &anchors)
         if (isOnBoardHost(anchor.href))
             addresses.append(anchor.href);
     }
-    m_ports.setStatus(QStringLiteral("%1吧 %2：%3 列出 %4 个链接")
-                          .arg(m_boardName, originText(), QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
-                          .arg(addresses.size()));
+    // The time and the count first: the line is narrow, the tooltip has the rest.
+    m_ports.setStatus(QStringLiteral("%1 列出 %2 个链接 · %3吧 %4")
+                          .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
+                          .arg(addresses.size())
+                          .arg(m_boardName, originText()));
     if (m_reports.boardListRead)
         m_reports.boardListRead(addresses);
 }

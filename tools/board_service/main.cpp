@@ -152,6 +152,7 @@ int main(int argc, char *argv[])
     bool demo = false;
     std::string cert;
     std::string key;
+    std::string faults; // as for /api/faults
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc)
@@ -164,10 +165,17 @@ int main(int argc, char *argv[])
             key = argv[++i];
         else if (arg == "--demo")
             demo = true;
+        else if (arg == "--faults" && i + 1 < argc)
+            faults = argv[++i];
     }
     BoardState state;
     if (demo)
         seedDemo(state);
+    if (!faults.empty()) {
+        httplib::Params params;
+        httplib::detail::parse_query_text(faults, params);
+        state.setFaults(faultsFromQuery(params));
+    }
     const std::unique_ptr<httplib::Server> server = cert.empty()
         ? std::make_unique<httplib::Server>()
         : std::make_unique<httplib::SSLServer>(cert.c_str(), key.c_str());
