@@ -3,8 +3,9 @@
 // being posted to its deletion, and a burst of forbidden topics among innocent ones, with the
 // ban option off and on. Prints a table; run it by hand: build/default/bench/loop_bench.
 // "loop_bench quick" measures with the ban option off only; "loop_bench stress [N]" opens N (300) forbidden topics one
-// after another with both cores busy.
+// after another with both cores busy; "loop_bench real" measures at a real board's pace over https.
 #include "board_service_process.h"
+#include "tool_usage.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -58,11 +60,12 @@ struct Bench {
 
     bool deleted(int id) { return service.topic(id)[QStringLiteral("deleted")].toBool(); }
 
-    void open(bool ban)
+    // The service at the host given, or at its own origin.
+    void open(bool ban, const QString &plainHost = QString())
     {
         AppOptions options;
-        options.boardOrigin = QUrl(QStringLiteral("http://") + service.host());
-        options.portalUrl = service.url(QStringLiteral("/login?user=bench&remember=1"));
+        options.boardOrigin = QUrl(plainHost.isEmpty() ? service.origin() : QStringLiteral("http://") + plainHost);
+        options.portalUrl = options.boardOrigin.toString() + QStringLiteral("/login?user=bench&remember=1");
         window = std::make_unique<WindowFixture>(options, wordList(1000));
         window->window->startUp();
         waitUntil([] { return false; }, 1500);
@@ -163,10 +166,48 @@ void scanLatency(Bench &bench, int samples)
     bench.service.setFaults(QString());
 }
 
+// A real board's pace over https, the plain address upgraded: board pages of 300 KiB after 1 s,
+// topic pages after 0.5 s. Posted -> deleted, and the tool's CPU time (with its web engine
+// processes) per board cycle, with the list in the page as served and built by script.
+int realBoard(const QString &certFolder)
+{
+    Bench bench;
+    if (!bench.service.startHttps(certFolder, true))
+        return 1;
+    bench.open(false, bench.service.plainHost());
+    const auto boardLoads
+        = [&] { return bench.service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
+    for (const bool byScript : {false, true}) {
+        bench.service.setFaults(QStringLiteral("boardDelayMs=1000&boardPadKiB=300&topicDelayMs=500")
+            + (byScript ? QStringLiteral("&scriptListMs=800") : QString()));
+        const char *list = byScript ? "list built by script" : "list served";
+        waitUntil([] { return false; }, 5000); // the probe for a late list
+        const double cpuBefore = toolUsage(bench.service.pid()).cpuSeconds;
+        const int loadsBefore = boardLoads();
+        waitUntil([] { return false; }, 30000);
+        const int loads = boardLoads() - loadsBefore;
+        std::printf("https, %s: %d board cycles in 30 s, CPU per board cycle %.1f ms\n", list, loads,
+            loads ? (toolUsage(bench.service.pid()).cpuSeconds - cpuBefore) * 1000 / loads : 0.0);
+        report(byScript ? "https, list built by script: posted -> deleted" : "https, list served: posted -> deleted",
+            bench.deletionLatency(20));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && qstrcmp(argv[1], "real") == 0) {
+        // The test authority is trusted in a home of this run's, before the web engine starts.
+        QTemporaryDir home;
+        const QString certFolder = home.filePath(QStringLiteral("ca"));
+        if (!BoardServiceProcess::makeTestCa(certFolder, home.path()))
+            return 1;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QApplication app(argc, argv);
+        return realBoard(certFolder);
+    }
     QApplication app(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "stress") == 0) {
         Bench bench;
