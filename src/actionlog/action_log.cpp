@@ -159,7 +159,6 @@ QString ActionLog::open()
 // The version is read before anything is written, so a newer file stays exactly as it is.
 ActionLog::Setup ActionLog::setUp()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const auto failure = [this](const QSqlError &error) {
         m_lastError = error.text();
         switch (sqliteCode(error)) {
@@ -173,11 +172,10 @@ ActionLog::Setup ActionLog::setUp()
             return Setup::Failed;
         }
     };
-    if (!openConnection()) {
-        db = QSqlDatabase::database(m_connection, false);
+    const bool opened = openConnection();
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!opened)
         return failure(db.isValid() ? db.lastError() : QSqlError(QStringLiteral("cannot create the file")));
-    }
-    db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return failure(query.lastError());
@@ -191,28 +189,29 @@ ActionLog::Setup ActionLog::setUp()
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
         || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return failure(query.lastError());
-    if (!migrate(version))
-        return failure(db.lastError().isValid() ? db.lastError() : QSqlError(m_lastError));
+    if (const QSqlError error = migrate(version); error.isValid())
+        return failure(error);
     return Setup::Ready;
 }
 
-bool ActionLog::migrate(int fromVersion)
+// Each migration in its own transaction; the error of the first that fails.
+QSqlError ActionLog::migrate(int fromVersion)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     for (int version = fromVersion + 1; version <= kSchemaVersion; ++version) {
         if (!db.transaction())
-            return false;
+            return db.lastError();
         QSqlQuery query(db);
         if (!query.exec(kMigrations[version - 1])
             || !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
-            m_lastError = query.lastError().text();
+            const QSqlError error = query.lastError();
             db.rollback();
-            return false;
+            return error;
         }
         if (!db.commit())
-            return false;
+            return db.lastError();
     }
-    return true;
+    return {};
 }
 
 // A file that is not a database is kept, renamed, never overwritten.

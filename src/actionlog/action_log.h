@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSqlError>
 #include <QString>
 #include <QTimer>
 
@@ -91,7 +92,7 @@ private:
     Setup setUp();
     bool openConnection();
     void closeConnection();
-    bool migrate(int fromVersion);
+    QSqlError migrate(int fromVersion);
     void renameAside();
     void removeExpired();
     bool update(qint64 id, const char *column, const QVariant &value);

@@ -231,8 +231,8 @@ int WordAutomaton::firstWord(QStringView text, Reading reading, bool *sawDigit) 
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
         if (c <= 0xFF) {
-            const bool digit = c >= u'0' && c <= u'9';
-            const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+            const bool digit = isAsciiDigit(c);
+            const bool letter = isAsciiLetter(c);
             if (digit && sawDigit)
                 *sawDigit = true;
             if ((digit && reading.asciiDigits) || (reading.latin1Separators && !digit && !letter))

@@ -27,6 +27,9 @@ public:
         bool asciiDigits = false;
     };
 
+    static bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+    static bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
     WordAutomaton() = default;
     explicit WordAutomaton(const QList<Entry> &entries);
 

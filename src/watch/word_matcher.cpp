@@ -18,7 +18,7 @@ constexpr Reading kFoldedSecond{false, true};
 
 bool isAsciiDigit(QChar c)
 {
-    return c >= u'0' && c <= u'9';
+    return WordAutomaton::isAsciiDigit(c.unicode());
 }
 
 QString withoutAsciiDigits(QString text)
@@ -40,9 +40,7 @@ QString removedCharacter(QStringView text)
 {
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        const bool asciiLetterOrDigit
-            = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        if (c > 0xFF || asciiLetterOrDigit)
+        if (c > 0xFF || WordAutomaton::isAsciiDigit(c) || WordAutomaton::isAsciiLetter(c))
             continue;
         return c == u' ' ? QStringLiteral("空格") : QStringLiteral("“%1”").arg(ch);
     }
