@@ -12,10 +12,10 @@ ActionTracker::ActionTracker(ActionLog &log, const Clock &clock)
 {
 }
 
-qint64 ActionTracker::insert(const Topic &topic, ActionLog::Outcome outcome, bool banOption)
+qint64 ActionTracker::insert(const MatchedTopic &topic, ActionLog::Outcome outcome, bool banOption)
 {
     ActionLog::Entry entry;
-    entry.openedAt = isoLocalTime(m_clock.nowMs());
+    entry.openedAt = isoLocalTime(m_clock.wallMs());
     entry.board = topic.board;
     entry.address = topic.address;
     entry.linkText = topic.linkText;
@@ -25,60 +25,72 @@ qint64 ActionTracker::insert(const Topic &topic, ActionLog::Outcome outcome, boo
     return m_log.insert(entry);
 }
 
-void ActionTracker::topicOpened(const Topic &topic, bool banOption)
+void ActionTracker::topicOpened(RunId run, const MatchedTopic &topic, bool banOption)
 {
-    if (m_current >= 0)
-        m_log.setOutcome(m_current, ActionLog::Outcome::Superseded);
-    m_current = insert(topic, ActionLog::Outcome::Opened, banOption);
-    m_currentAddress = topic.address;
+    m_running[run] = Awaiting{insert(topic, ActionLog::Outcome::Opened, banOption), topic.board, topic.address, 0};
 }
 
-void ActionTracker::topicLogged(const Topic &topic)
+void ActionTracker::topicLogged(const MatchedTopic &topic)
 {
     insert(topic, ActionLog::Outcome::Logged, false);
 }
 
-void ActionTracker::banLinkClicked()
+void ActionTracker::banLinkClicked(RunId run)
 {
-    m_log.setBanLinkClicked(m_current);
+    if (const auto it = m_running.find(run); it != m_running.end())
+        m_log.setBanLinkClicked(it->second.row);
 }
 
-void ActionTracker::banButtonClicked()
+void ActionTracker::banButtonClicked(RunId run)
 {
-    m_log.setBanButtonClicked(m_current);
+    if (const auto it = m_running.find(run); it != m_running.end())
+        m_log.setBanButtonClicked(it->second.row);
 }
 
-void ActionTracker::finished(ActionLog::Outcome outcome)
+void ActionTracker::finished(RunId run, ActionLog::Outcome outcome)
 {
-    if (m_current < 0)
-        return; // a page the watch did not open, such as the one a delete click leads to
-    m_log.setOutcome(m_current, outcome);
-    if (outcome == ActionLog::Outcome::DeleteClicked)
-        m_awaiting.push_back({m_current, m_currentAddress, m_clock.nowMs()});
-    m_current = -1;
+    const auto it = m_running.find(run);
+    if (it == m_running.end())
+        return;
+    Awaiting ended = it->second;
+    m_running.erase(it);
+    m_log.setOutcome(ended.row, outcome);
+    if (outcome == ActionLog::Outcome::DeleteClicked) {
+        ended.clickedAtMs = m_clock.steadyMs();
+        m_awaiting.push_back(ended);
+    }
 }
 
-void ActionTracker::boardListRead(const QStringList &addresses)
+// A read that lists no topic (a busy service's empty page) proves nothing, and breaks the run
+// of reads that lack the topic; so does a read that lists it. A read of another board only lets
+// the minute pass.
+bool ActionTracker::settle(Awaiting &a, const QString &board, const QStringList &topics, long long now)
 {
-    const long long now = m_clock.nowMs();
-    std::erase_if(m_awaiting, [&](const Awaiting &a) {
-        if (!addresses.contains(a.address)) {
+    if (board == a.board) {
+        a.readsLackingIt = topics.isEmpty() || topics.contains(a.address) ? 0 : a.readsLackingIt + 1;
+        if (a.readsLackingIt >= kReadsLackingIt) {
             m_log.setOutcome(a.row, ActionLog::Outcome::Deleted);
             return true;
         }
-        if (now - a.clickedAtMs >= kConfirmWithinMs) {
-            m_log.setOutcome(a.row, ActionLog::Outcome::StillListed);
-            return true;
-        }
-        return false;
-    });
+    }
+    if (now - a.clickedAtMs >= kConfirmWithinMs) {
+        m_log.setOutcome(a.row, ActionLog::Outcome::StillListed);
+        return true;
+    }
+    return false;
+}
+
+void ActionTracker::boardListRead(const QString &board, const QStringList &topics)
+{
+    const long long now = m_clock.steadyMs();
+    std::erase_if(m_awaiting, [&](Awaiting &a) { return settle(a, board, topics, now); });
 }
 
 void ActionTracker::programEnded()
 {
-    if (m_current >= 0)
-        m_log.setOutcome(m_current, ActionLog::Outcome::Ended);
-    m_current = -1;
+    for (const auto &[run, running] : m_running)
+        m_log.setOutcome(running.row, ActionLog::Outcome::Ended);
+    m_running.clear();
 }
 
 } // namespace tidewick

@@ -1,57 +1,59 @@
 #pragma once
 
 #include "action_log.h"
+#include "matched_topic.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <deque>
+#include <map>
 
 namespace tidewick {
 
 class Clock;
 
-// Turns what the watch and the topic sequence report into rows of the action log and their
-// outcomes: a topic opened, the steps of its sequence, and whether later board pages still list it.
+// Turns what the watch and the topic runs report into rows of the action log and their outcomes:
+// a topic opened, the steps of its run, and whether later board pages still list it. Each run has
+// its own row, so a step is credited to the topic it was taken on.
 class ActionTracker {
 public:
+    using RunId = quint64;
+
     // After its delete click a topic counts as still listed when the board shows it this long.
     static constexpr long long kConfirmWithinMs = 60'000;
-
-    struct Topic {
-        QString board;
-        QString address;
-        QString linkText;
-        QString word;
-    };
+    // A topic counts as deleted once this many list reads in a row lack it.
+    static constexpr int kReadsLackingIt = 2;
 
     ActionTracker(ActionLog &log, const Clock &clock);
 
-    void topicOpened(const Topic &topic, bool banOption);
-    void topicLogged(const Topic &topic);
+    void topicOpened(RunId run, const MatchedTopic &topic, bool banOption);
+    void topicLogged(const MatchedTopic &topic);
 
-    // The steps of the sequence on the page the topic view shows, that is the topic last opened.
-    void banLinkClicked();
-    void banButtonClicked();
-    void finished(ActionLog::Outcome outcome); // no-delete-link, unreadable or delete-clicked
+    void banLinkClicked(RunId run);
+    void banButtonClicked(RunId run);
+    // Every outcome but opened, deleted, still-listed and logged ends the run's part.
+    void finished(RunId run, ActionLog::Outcome outcome);
 
-    // A successfully read page of the watched board and the topic addresses it lists.
-    void boardListRead(const QStringList &addresses);
+    // A readable load of the first list page of a board and the topic addresses it lists.
+    void boardListRead(const QString &board, const QStringList &topics);
     void programEnded();
 
 private:
     struct Awaiting {
         qint64 row;
+        QString board;
         QString address;
         long long clickedAtMs;
+        int readsLackingIt = 0;
     };
 
-    qint64 insert(const Topic &topic, ActionLog::Outcome outcome, bool banOption);
+    qint64 insert(const MatchedTopic &topic, ActionLog::Outcome outcome, bool banOption);
+    bool settle(Awaiting &awaiting, const QString &board, const QStringList &topics, long long now);
 
     ActionLog &m_log;
     const Clock &m_clock;
-    qint64 m_current = -1; // the row of the topic whose sequence has not finished
-    QString m_currentAddress;
+    std::map<RunId, Awaiting> m_running; // opened, run not over
     std::deque<Awaiting> m_awaiting; // delete clicked, not yet confirmed
 };
 

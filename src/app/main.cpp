@@ -1,6 +1,5 @@
 #include "app_options.h"
 #include "main_window.h"
-#include "qt_event_loop.h"
 #include "qt_message_box.h"
 #include "single_instance.h"
 #include "word_list_file.h"
@@ -80,10 +79,9 @@ int main(int argc, char *argv[])
 
     // One persistent profile for both views: one sign-in serves both and outlives a restart.
     QWebEngineProfile profile(QStringLiteral("tidewick"));
-    QtEventLoop loop;
     QtMessageBox messages;
     {
-        MainWindow window(profile, loop, messages, options, paths, [] { QCoreApplication::exit(0); });
+        MainWindow window(profile, messages, options, paths, [] { QCoreApplication::exit(0); });
         window.startUp();
         QApplication::exec();
     }

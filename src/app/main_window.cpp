@@ -2,8 +2,8 @@
 
 #include "action_log_window.h"
 
+#include "broad_word.h"
 #include "message_box.h"
-#include "qt_event_loop.h"
 #include "unattended_page.h"
 #include "window_icon.h"
 #include "window_stacking.h"
@@ -100,12 +100,11 @@ QListWidgetItem *listItem(const QString &text)
 
 } // namespace
 
-MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
+MainWindow::MainWindow(QWebEngineProfile &profile, MessageBox &messages, const AppOptions &options,
     const AppPaths &paths, std::function<void()> exitProgram)
     : QWidget(nullptr,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowCloseButtonHint)
-    , m_loop(loop)
     , m_messages(messages)
     , m_options(options)
     , m_exitProgram(std::move(exitProgram))
@@ -118,16 +117,14 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     createControls(profile);
     setTabOrder();
 
-    m_boardBrowser = new QtBrowserView(m_boardView, loop);
-    m_topicBrowser = new QtBrowserView(m_topicView, loop, QtBrowserView::History::Dropped);
+    m_boardBrowser = new QtBrowserView(m_boardView);
+    m_topicBrowser = new QtBrowserView(m_topicView, QtBrowserView::History::Dropped);
     m_store = std::make_unique<WordListStore>(m_words, paths.wordList);
-    m_watch = std::make_unique<BoardWatch>(BoardWatch::Ports{*m_boardBrowser, *m_topicBrowser, m_clock, m_retryTimer,
-                                               [this](const QString &title) { setWindowTitle(title); },
-                                               [this](const QString &status) { showStatus(status); }},
-        m_options.boardOrigin);
-    m_sequence = std::make_unique<TopicActionSequence>(TopicActionSequence::Ports{*m_topicBrowser, *m_boardBrowser,
-        m_reloadTimerPort, loop, m_clock, [this] { return m_banPosterCheck->isChecked(); },
-        [this](TopicActionSequence::Step step) { recordStep(step); }});
+    m_session = std::make_unique<ModerationSession>(
+        ModerationSession::Ports{*m_boardBrowser, *m_topicBrowser, m_reloadTimerPort, m_retryTimer, m_runTimer, m_clock,
+            [this] { return m_banPosterCheck->isChecked(); }, [this](const QString &title) { setWindowTitle(title); },
+            [this](const QString &status) { showStatus(status); }},
+        m_options.boardOrigin, m_actionLog);
 
     m_reloadTimer.setInterval(BoardWatch::kReloadIntervalMs);
     m_reloadTimer.start();
@@ -135,7 +132,13 @@ MainWindow::MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox
     m_watchdogTimer.start();
     mirrorWordList();
     wireEvents();
-    wireReports();
+}
+
+// No answer of a view may reach the session once it is gone.
+MainWindow::~MainWindow()
+{
+    m_boardBrowser->stop();
+    m_topicBrowser->stop();
 }
 
 // Control names stay the widgets' object names, for tests and automation.
@@ -143,8 +146,8 @@ void MainWindow::createControls(QWebEngineProfile &profile)
 {
     // While the watch runs nobody is there to answer the board page's dialogs.
     m_boardView = browserView(this, "WebBrowser1",
-        new UnattendedPage(
-            &profile, UnattendedPage::ConfirmAnswer::Cancel, [this] { return m_watch && m_watch->IsRunning(); }),
+        new UnattendedPage(&profile, UnattendedPage::ConfirmAnswer::Cancel,
+            [this] { return m_session && m_session->watch().IsRunning(); }),
         {208, 104, 577, 505});
     m_startButton = button(this, "Command1", QStringLiteral("开启删帖机"), {224, 12, 97, 25});
     autoSizedLabel(this, "Label1", QStringLiteral("贴吧名："), {8, 16});
@@ -183,19 +186,19 @@ void MainWindow::setTabOrder()
 
 void MainWindow::wireEvents()
 {
-    connect(m_boardBrowser, &QtBrowserView::loadFinished, this, [this](bool ok) { m_watch->BoardScanCycle(ok); });
+    connect(m_boardBrowser, &QtBrowserView::loadFinished, this, [this](bool ok) { m_session->boardLoaded(ok); });
     // Left unanswered, the engine refuses the certificate as any browser does; the watch only hears why.
     connect(m_boardView->page(), &QWebEnginePage::certificateError, this,
-        [this](const QWebEngineCertificateError &error) { m_watch->certificateRefused(error.url()); });
-    connect(m_topicBrowser, &QtBrowserView::loadFinished, this, [this] { m_sequence->run(); });
-    connect(&m_reloadTimer, &QTimer::timeout, this, [this] { m_watch->TimerTick(); });
-    connect(&m_watchdogTimer, &QTimer::timeout, this, [this] { m_watch->WatchdogTick(); });
-    connect(m_startButton, &QPushButton::clicked, this, [this] { m_watch->Start(m_boardNameEdit->text()); });
-    connect(m_pauseButton, &QPushButton::clicked, this, [this] { m_watch->Pause(); });
+        [this](const QWebEngineCertificateError &error) { m_session->watch().certificateRefused(error.url()); });
+    connect(m_topicBrowser, &QtBrowserView::loadFinished, this, [this](bool ok) { m_session->topicLoaded(ok); });
+    connect(&m_reloadTimer, &QTimer::timeout, this, [this] { m_session->watch().TimerTick(); });
+    connect(&m_watchdogTimer, &QTimer::timeout, this, [this] { m_session->watch().WatchdogTick(); });
+    connect(m_startButton, &QPushButton::clicked, this, [this] { m_session->start(m_boardNameEdit->text()); });
+    connect(m_pauseButton, &QPushButton::clicked, this, [this] { m_session->pause(); });
     connect(m_removeTickedButton, &QPushButton::clicked, this, &MainWindow::removeTickedWords);
     connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::endProgram);
     connect(m_keepOnTopCheck, &QCheckBox::toggled, this, [this](bool on) { setKeptOnTop(*this, on); });
-    connect(m_logOnlyCheck, &QCheckBox::toggled, this, [this](bool on) { m_watch->setLogOnly(on); });
+    connect(m_logOnlyCheck, &QCheckBox::toggled, this, [this](bool on) { m_session->watch().setLogOnly(on); });
     connect(m_actionLogButton, &QPushButton::clicked, this, &MainWindow::openActionLog);
     connect(m_newWordEdit, &QLineEdit::returnPressed, this, &MainWindow::addWord);
     // Selecting an entry, by mouse or keyboard, enables the remove button; only a removal disables it.
@@ -205,37 +208,6 @@ void MainWindow::wireEvents()
     connect(m_wordListView, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
         m_words.setTicked(m_wordListView->row(item), item->checkState() == Qt::Checked);
     });
-}
-
-// The record follows the watch and the sequence; writing it comes after the topic view was sent on.
-void MainWindow::wireReports()
-{
-    const auto asTracked = [](const BoardWatch::MatchedTopic &t) {
-        return ActionTracker::Topic{t.board, t.address, t.linkText, t.word};
-    };
-    m_watch->setReports(BoardWatch::Reports{[this, asTracked](const BoardWatch::MatchedTopic &t) {
-                                                m_tracker.topicOpened(asTracked(t), m_banPosterCheck->isChecked());
-                                            },
-        [this, asTracked](const BoardWatch::MatchedTopic &t) { m_tracker.topicLogged(asTracked(t)); },
-        [this](const QStringList &addresses) { m_tracker.boardListRead(addresses); }});
-}
-
-void MainWindow::recordStep(TopicActionSequence::Step step)
-{
-    switch (step) {
-    case TopicActionSequence::Step::BanLinkClicked:
-        return m_tracker.banLinkClicked();
-    case TopicActionSequence::Step::BanButtonClicked:
-        return m_tracker.banButtonClicked();
-    case TopicActionSequence::Step::Unreadable:
-        m_tracker.finished(ActionLog::Outcome::Unreadable);
-        return m_watch->topicLeftStanding(m_topicBrowser->url());
-    case TopicActionSequence::Step::NoDeleteLink:
-        m_tracker.finished(ActionLog::Outcome::NoDeleteLink);
-        return m_watch->topicLeftStanding(m_topicBrowser->url());
-    case TopicActionSequence::Step::DeleteClicked:
-        return m_tracker.finished(ActionLog::Outcome::DeleteClicked);
-    }
 }
 
 void MainWindow::openActionLog()
@@ -286,36 +258,37 @@ void MainWindow::openActionLogFile()
 }
 
 // A word that would hit more than a third of the links the watch would try is questioned first,
-// without holding anything up; it is added only once the moderator says yes.
+// without holding anything up; it is added only once the moderator says yes. Exceptions, known
+// words and words typed while the board view shows another page than the watched board's list
+// are not questioned.
 void MainWindow::addWord()
 {
     const QString typed = m_newWordEdit->text();
-    const std::optional<WordReach> reach = tooBroadReach(typed);
-    if (!reach) {
+    if (typed.isEmpty() || WordMatcher::isException(typed) || m_words.containsExactly(typed)
+        || !m_session->watch().showsTheBoardList()) {
         storeWord(typed);
         return;
     }
-    m_messages.ask(QStringLiteral("“%1”会匹配当前页面 %2 个链接中的 %3 个。确定加入违规词汇库吗？")
-                       .arg(typed)
-                       .arg(reach->links)
-                       .arg(reach->matched),
-        QStringLiteral("请确认"), [this, typed](bool yes) {
-            if (yes)
-                storeWord(typed);
-        });
+    m_boardBrowser->readAnchors(
+        [this, typed](DocumentId, std::optional<AnchorList> shown) { askAboutABroadWord(typed, shown); });
 }
 
-// Exceptions, known words and pages other than the watched board's list are not questioned.
-std::optional<WordReach> MainWindow::tooBroadReach(const QString &word)
+void MainWindow::askAboutABroadWord(const QString &word, const std::optional<AnchorList> &shown)
 {
-    if (word.isEmpty() || WordMatcher::isException(word) || m_words.containsExactly(word))
-        return std::nullopt;
-    const std::optional<AnchorList> anchors = m_boardBrowser->readAnchors();
-    const std::optional<QStringList> texts = anchors ? m_watch->scannedTexts(*anchors) : std::nullopt;
-    if (!texts)
-        return std::nullopt;
-    const WordReach reach = reachOf(word, *texts);
-    return reach.isTooBroad() ? std::optional(reach) : std::nullopt;
+    const std::optional<QStringList> texts = shown ? m_session->watch().scannedTexts(*shown) : std::nullopt;
+    const WordReach reach = texts ? reachOf(word, *texts) : WordReach{};
+    if (!texts || !reach.isTooBroad()) {
+        storeWord(word);
+        return;
+    }
+    m_messages.ask(QStringLiteral("“%1”会匹配当前页面 %2 个链接中的 %3 个。确定加入违规词汇库吗？")
+                       .arg(word)
+                       .arg(reach.links)
+                       .arg(reach.matched),
+        QStringLiteral("请确认"), [this, word](bool yes) {
+            if (yes)
+                storeWord(word);
+        });
 }
 
 void MainWindow::storeWord(const QString &word)
@@ -377,18 +350,20 @@ void MainWindow::reportSaveFailure()
 
 void MainWindow::wordsChanged()
 {
-    m_watch->setWords(m_words.texts());
+    m_session->watch().setWords(m_words.texts());
 }
 
 void MainWindow::endProgram()
 {
-    if (m_loop.programEnded())
+    if (m_ended)
         return;
+    m_ended = true;
     hide();
-    m_tracker.programEnded();
+    m_boardBrowser->stop();
+    m_topicBrowser->stop();
+    m_session->programEnded();
     m_reloadTimer.stop();
     m_watchdogTimer.stop();
-    m_loop.endProgram();
     m_exitProgram();
 }
 

@@ -1,15 +1,12 @@
 #pragma once
 
 #include "action_log.h"
-#include "action_tracker.h"
 #include "app_options.h"
-#include "board_watch.h"
-#include "broad_word.h"
+#include "moderation_session.h"
 #include "qt_browser_view.h"
 #include "qt_clock.h"
 #include "qt_one_shot_timer.h"
 #include "qt_timer.h"
-#include "topic_action_sequence.h"
 #include "word_list.h"
 #include "word_list_store.h"
 
@@ -30,16 +27,16 @@ class QWebEngineView;
 namespace tidewick {
 
 class MessageBox;
-class QtEventLoop;
 
-// The tool's only window: owns every control and routes their events to the watch, the
-// topic moderation and the word list.
+// The tool's only window: owns every control and forwards their events and the views' to the
+// moderation session and the word list.
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
     // exitProgram leaves the application's event loop; the window calls it once, at the end.
-    MainWindow(QWebEngineProfile &profile, QtEventLoop &loop, MessageBox &messages, const AppOptions &options,
-        const AppPaths &paths, std::function<void()> exitProgram);
+    MainWindow(QWebEngineProfile &profile, MessageBox &messages, const AppOptions &options, const AppPaths &paths,
+        std::function<void()> exitProgram);
+    ~MainWindow() override;
 
     // Start-up after the single-instance check: word list, action log, portal page, title, shown centred.
     void startUp();
@@ -56,12 +53,10 @@ private:
     void wireEvents();
     void mirrorWordList();
 
-    void wireReports();
-    void recordStep(TopicActionSequence::Step step);
     void openActionLogFile();
     void openActionLog();
     void addWord();
-    std::optional<WordReach> tooBroadReach(const QString &word);
+    void askAboutABroadWord(const QString &word, const std::optional<AnchorList> &shown);
     void storeWord(const QString &word);
     void nameEntriesThatCanNeverMatch();
     void showStatus(const QString &text, const QString &details = QString());
@@ -70,7 +65,6 @@ private:
     void wordsChanged();
     void endProgram();
 
-    QtEventLoop &m_loop;
     MessageBox &m_messages;
     AppOptions m_options;
     std::function<void()> m_exitProgram;
@@ -79,9 +73,10 @@ private:
     QtTimer m_reloadTimerPort{m_reloadTimer};
     QTimer m_watchdogTimer;
     QtOneShotTimer m_retryTimer;
+    QtOneShotTimer m_runTimer;
     WordList m_words;
     ActionLog m_actionLog;
-    ActionTracker m_tracker{m_actionLog, m_clock};
+    bool m_ended = false;
 
     QWebEngineView *m_boardView = nullptr;
     QWebEngineView *m_topicView = nullptr;
@@ -102,8 +97,7 @@ private:
     QtBrowserView *m_boardBrowser = nullptr;
     QtBrowserView *m_topicBrowser = nullptr;
     std::unique_ptr<WordListStore> m_store;
-    std::unique_ptr<BoardWatch> m_watch;
-    std::unique_ptr<TopicActionSequence> m_sequence;
+    std::unique_ptr<ModerationSession> m_session;
 };
 
 } // namespace tidewick

@@ -2,7 +2,7 @@
 
 #include "browser_view.h"
 #include "clock.h"
-#include "event_loop.h"
+#include "one_shot_timer.h"
 #include "restartable_timer.h"
 
 #include <QLoggingCategory>
@@ -21,167 +21,225 @@ const QString kBanButtonName = QStringLiteral("ban_ip_button");
 const QString kDeleteLinkText = QStringLiteral("删除主题");
 
 constexpr int kBanLinkWaitSeconds = 2;
+constexpr int kBanButtonWaitSeconds = 3;
 // A link count beyond the 16-bit range cannot be taken: such a page counts as having no links.
 constexpr qsizetype kMaxLinks = 32767;
-constexpr int kBanButtonWaitSeconds = 3;
 
-// A link whose text could not be read is never taken for the one we look for.
-bool hasText(const Anchor &anchor, const QString &text)
+// The first link with exactly the text; a link whose text could not be read is never taken.
+qsizetype indexOfText(const AnchorList &links, const QString &text)
 {
-    return anchor.text && *anchor.text == text;
+    const auto found
+        = std::find_if(links.cbegin(), links.cend(), [&](const Anchor &a) { return a.text && *a.text == text; });
+    return found == links.cend() ? -1 : found - links.cbegin();
 }
 
 } // namespace
-
-std::optional<AnchorList> TopicActionSequence::readLinks()
-{
-    std::optional<AnchorList> links = m_ports.topic.readAnchors();
-    if (links && links->size() > kMaxLinks)
-        links->clear();
-    return links;
-}
-
-// The links of the page as soon as one of them has the text, or as they stand once the page has
-// had its time to add it; a page that has it at once is read once. Empty when unreadable or when
-// the run was given up meanwhile.
-std::optional<AnchorList> TopicActionSequence::linksOnceOneHas(const QString &text, const Run &run)
-{
-    for (;;) {
-        std::optional<AnchorList> links = readLinks();
-        const bool found
-            = links && std::any_of(links->cbegin(), links->cend(), [&](const Anchor &a) { return hasText(a, text); });
-        if (found || !links || m_ports.clock.nowMs() - run.completedAtMs >= kLateLinksWithinMs)
-            return links;
-        if (!m_ports.loop.waitFor(kLateLinksPollMs) || m_runsStarted != run.id)
-            return std::nullopt;
-    }
-}
 
 TopicActionSequence::TopicActionSequence(Ports ports)
     : m_ports(std::move(ports))
 {
 }
 
-void TopicActionSequence::run()
+long long TopicActionSequence::WaitSeconds(long long wallNowMs, int seconds)
 {
-    if (m_ports.loop.programEnded())
-        return;
-    if (m_runsUnderWay >= kMaxNestedRuns) {
-        qWarning("tidewick: a topic page loaded while %d sequences were under way; ignored", m_runsUnderWay);
-        return;
-    }
-    ++m_runsUnderWay;
-    const quint64 thisRun = ++m_runsStarted;
-    switch (documentBecomesComplete(thisRun)) {
-    case Readiness::Complete: {
-        const Run run{thisRun, m_ports.clock.nowMs()};
-        m_awaitingBan = true;
-        m_ports.boardTimer.restart();
-        if (!m_ports.banOptionTicked() || banPoster(run))
-            deleteTopic(run);
-        break;
-    }
-    case Readiness::Unreadable:
-        m_ports.report(Step::Unreadable);
-        break;
-    case Readiness::Abandoned:
-        break;
-    }
-    --m_runsUnderWay;
+    return seconds * 1000LL - wallNowMs % 1000;
 }
 
-// A finished load can be reported before the document reads complete, and the first read can
-// time out while a new renderer starts: wait for the complete state, retrying a failed read once.
-// A newer load during the wait has its own run, which takes the page over.
-TopicActionSequence::Readiness TopicActionSequence::documentBecomesComplete(quint64 thisRun)
+TopicActionSequence::RunId TopicActionSequence::open(const QString &address)
 {
-    const long long deadline = m_ports.clock.nowMs() + kCompleteWithinMs;
-    int failedReads = 0;
-    for (;;) {
-        const std::optional<int> state = m_ports.topic.readyState();
-        // A page on its way out is left to the run of the page that replaces it.
-        if (m_ports.loop.programEnded() || m_runsStarted != thisRun || (!state && m_ports.topic.isLoading()))
-            return Readiness::Abandoned;
-        if (state == kReadyStateComplete)
-            return Readiness::Complete;
-        if (!state && ++failedReads > 1) {
-            qCDebug(lcSequence) << "ready state unreadable twice: left alone";
-            return Readiness::Unreadable;
-        }
-        qCDebug(lcSequence) << "ready state" << state.value_or(-1) << "- waiting";
-        if (m_ports.clock.nowMs() >= deadline) {
-            qCDebug(lcSequence) << "not complete within" << kCompleteWithinMs << "ms: left alone";
-            return Readiness::Unreadable;
-        }
-        if (!m_ports.loop.waitFor(kReadyPollMs) || m_runsStarted != thisRun)
-            return Readiness::Abandoned;
+    if (m_phase == Phase::Loading || m_phase == Phase::Working)
+        end(Step::Superseded);
+    const RunId run = ++m_run;
+    m_phase = Phase::Loading;
+    m_failedReads = 0;
+    m_afterLoad = [this] { awaitComplete(); };
+    wait(kLoadWithinMs, [this] { end(Step::Unreadable); });
+    m_ports.topic.navigate(address);
+    return run;
+}
+
+void TopicActionSequence::pageLoaded(bool ok)
+{
+    switch (m_phase) {
+    case Phase::Idle:
+        return; // nobody matched this page: nothing on it is clicked
+    case Phase::AfterDelete:
+        return freeTheView();
+    case Phase::Loading:
+        if (!ok)
+            return end(Step::Unreadable);
+        m_phase = Phase::Working;
+        [[fallthrough]];
+    case Phase::Working:
+        // The run follows the pages its own clicks lead to.
+        m_ports.timer.stop();
+        if (auto next = std::exchange(m_afterLoad, nullptr))
+            next();
     }
 }
 
-bool TopicActionSequence::banPoster(const Run &run)
+void TopicActionSequence::programEnded()
 {
-    const AnchorList links = linksOnceOneHas(kBanLinkText, run).value_or(AnchorList{});
-    if (m_ports.loop.programEnded())
-        return false;
-    for (qsizetype j = 0; j < links.size(); ++j) {
-        if (hasText(links[j], kBanLinkText)) {
-            if (!m_ports.topic.clickAnchor(static_cast<int>(j), links[j])) {
-                qCDebug(lcSequence) << "ban link" << j << "changed before its click: no ban";
-                return true;
+    if (m_phase == Phase::Loading || m_phase == Phase::Working)
+        end(Step::Ended);
+    m_phase = Phase::Idle;
+    m_ports.timer.stop();
+}
+
+// A finished load can be reported before the document reads complete, and a read can fail
+// while a new renderer starts: read again until it is complete, giving up on a second failure.
+void TopicActionSequence::awaitComplete()
+{
+    const long long deadline = m_ports.clock.steadyMs() + kCompleteWithinMs;
+    const RunId run = m_run;
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [this, run, deadline, poll] {
+        m_ports.topic.readReadyState([this, run, deadline, poll](DocumentId, std::optional<int> state) {
+            if (!isCurrent(run))
+                return;
+            if (state == kReadyStateComplete)
+                return act();
+            if (!state && m_ports.topic.isLoading())
+                return whenNotLoading(*poll);
+            if ((!state && ++m_failedReads > 1) || m_ports.clock.steadyMs() >= deadline) {
+                qCDebug(lcSequence) << "the topic page never read complete: left alone";
+                return end(Step::Unreadable);
             }
-            qCDebug(lcSequence) << "ban link" << j << "clicked";
-            m_ports.report(Step::BanLinkClicked);
-            m_awaitingBan = false;
-        }
-        if (!m_awaitingBan) {
-            if (!WaitSeconds(kBanLinkWaitSeconds))
-                return false;
-            m_ports.topic.clickNamed(kBanButtonName);
-            m_ports.report(Step::BanButtonClicked);
-            return WaitSeconds(kBanButtonWaitSeconds);
-        }
-        if (!m_ports.loop.processPendingEvents())
-            return false;
-    }
-    return true;
+            wait(kReadyPollMs, *poll);
+        });
+    };
+    (*poll)();
 }
 
-void TopicActionSequence::deleteTopic(const Run &run)
+void TopicActionSequence::act()
 {
-    const std::optional<AnchorList> links = linksOnceOneHas(kDeleteLinkText, run);
-    if (m_ports.loop.programEnded() || (!links && m_ports.topic.isLoading()))
-        return;
-    if (!links) {
-        m_ports.report(Step::Unreadable);
-        return;
-    }
-    qCDebug(lcSequence) << "delete step: read" << links->size() << "links";
-    for (qsizetype j = 0; j < links->size(); ++j) {
-        if (!hasText((*links)[j], kDeleteLinkText))
-            continue;
-        if (m_ports.topic.clickAnchor(static_cast<int>(j), (*links)[j])) {
-            qCDebug(lcSequence) << "delete link" << j << "clicked";
-            m_ports.report(Step::DeleteClicked);
-            m_ports.board.refresh();
-        } else {
-            qCDebug(lcSequence) << "delete link" << j << "changed before its click: nothing clicked";
-            m_ports.report(Step::NoDeleteLink);
-        }
-        return;
-    }
-    qCDebug(lcSequence) << "no delete link";
-    m_ports.report(Step::NoDeleteLink);
+    m_completedAtMs = m_ports.clock.steadyMs();
+    m_ports.timer.stop();
+    m_ports.boardTimer.restart();
+    if (!m_ports.banOptionTicked())
+        return deleteTopic();
+    findLink(kBanLinkText, [this](std::optional<AnchorList> links) {
+        if (!links)
+            return end(Step::Unreadable);
+        banPoster(*links);
+    });
 }
 
-// The deadline is the whole second reached N seconds after the current whole second; the
-// remaining time is then waited for in the event loop, which never spins.
-bool TopicActionSequence::WaitSeconds(int seconds)
+// The links of the page as soon as one of them has the text, or as they stand once the page has
+// had its time to add it; a page that has it at once is read once.
+void TopicActionSequence::findLink(const QString &text, LinksFound found)
 {
-    const long long now = m_ports.clock.nowMs();
-    const long long deadline = (now - now % 1000) + seconds * 1000LL;
-    if (now >= deadline)
-        return !m_ports.loop.programEnded();
-    return m_ports.loop.waitFor(deadline - now);
+    const RunId run = m_run;
+    m_ports.topic.readAnchors([this, run, text, found](DocumentId, std::optional<AnchorList> links) {
+        if (!isCurrent(run))
+            return;
+        if (!links && m_ports.topic.isLoading())
+            return whenNotLoading([this, text, found] { findLink(text, found); });
+        if (links && links->size() > kMaxLinks)
+            links->clear();
+        if (!links || indexOfText(*links, text) >= 0
+            || m_ports.clock.steadyMs() - m_completedAtMs >= kLateLinksWithinMs)
+            return found(links);
+        wait(kLateLinksPollMs, [this, text, found] { findLink(text, found); });
+    });
+}
+
+void TopicActionSequence::banPoster(const AnchorList &links)
+{
+    const qsizetype j = indexOfText(links, kBanLinkText);
+    if (j < 0)
+        return deleteTopic();
+    const RunId run = m_run;
+    m_ports.topic.clickAnchor(static_cast<int>(j), links[j], [this, run, j](DocumentId, bool clicked) {
+        if (!isCurrent(run))
+            return;
+        if (!clicked) {
+            qCDebug(lcSequence) << "ban link" << j << "not clicked: no ban";
+            return deleteTopic();
+        }
+        m_ports.report(run, Step::BanLinkClicked);
+        wait(WaitSeconds(m_ports.clock.wallMs(), kBanLinkWaitSeconds), [this] { clickBanButton(); });
+    });
+}
+
+void TopicActionSequence::clickBanButton()
+{
+    whenNotLoading([this, run = m_run] {
+        m_ports.topic.clickNamed(kBanButtonName, [this, run](DocumentId, bool clicked) {
+            if (!isCurrent(run))
+                return;
+            if (clicked)
+                m_ports.report(run, Step::BanButtonClicked);
+            wait(WaitSeconds(m_ports.clock.wallMs(), kBanButtonWaitSeconds), [this] { deleteTopic(); });
+        });
+    });
+}
+
+void TopicActionSequence::deleteTopic()
+{
+    findLink(kDeleteLinkText, [this, run = m_run](std::optional<AnchorList> links) {
+        if (!links)
+            return end(Step::Unreadable);
+        const qsizetype j = indexOfText(*links, kDeleteLinkText);
+        if (j < 0) {
+            qCDebug(lcSequence) << "no delete link";
+            return end(Step::NoDeleteLink);
+        }
+        m_ports.topic.clickAnchor(static_cast<int>(j), (*links)[j], [this, run](DocumentId document, bool clicked) {
+            if (!isCurrent(run))
+                return;
+            if (!clicked)
+                return end(Step::NoDeleteLink);
+            deleteClicked(document);
+        });
+    });
+}
+
+void TopicActionSequence::deleteClicked(DocumentId document)
+{
+    m_ports.report(m_run, Step::DeleteClicked);
+    m_ports.board.refresh();
+    m_phase = Phase::AfterDelete;
+    m_afterLoad = nullptr;
+    m_ports.timer.start(kDeleteLoadStartsWithinMs, [this, document] {
+        if (m_ports.topic.document() == document && !m_ports.topic.isLoading())
+            return freeTheView();
+        m_ports.timer.start(kAfterDeleteWithinMs - kDeleteLoadStartsWithinMs, [this] { freeTheView(); });
+    });
+}
+
+void TopicActionSequence::whenNotLoading(std::function<void()> next)
+{
+    if (!m_ports.topic.isLoading())
+        return next();
+    m_afterLoad = std::move(next);
+    wait(kLoadWithinMs, [this] { end(Step::Unreadable); });
+}
+
+void TopicActionSequence::wait(long long ms, std::function<void()> next)
+{
+    m_ports.timer.start(std::max(0LL, ms), [this, run = m_run, next = std::move(next)] {
+        if (isCurrent(run))
+            next();
+    });
+}
+
+void TopicActionSequence::end(Step step)
+{
+    const RunId run = m_run;
+    m_phase = Phase::Idle;
+    m_afterLoad = nullptr;
+    m_ports.timer.stop();
+    m_ports.report(run, step);
+    if (step != Step::Superseded && step != Step::Ended)
+        m_ports.viewFree();
+}
+
+void TopicActionSequence::freeTheView()
+{
+    m_phase = Phase::Idle;
+    m_ports.timer.stop();
+    m_ports.viewFree();
 }
 
 } // namespace tidewick

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace tidewick {
@@ -18,10 +19,20 @@ using AnchorList = QList<Anchor>;
 // The document-complete ready state.
 inline constexpr int kReadyStateComplete = 4;
 
-// What the watch and the moderation need of an embedded browser view.
-// Every read may fail (no document, hung page): the caller then gets an empty optional.
+// One document of a view: every load that starts in the view brings the next number.
+using DocumentId = quint64;
+
+// What the watch and the moderation need of an embedded browser view. Reads and clicks run in the
+// page and answer later, from the event loop, never inside the call. Every answer names the
+// document it ran on; a read that failed (no document, a hung page, a load that replaced it)
+// answers an empty optional.
 class BrowserView {
 public:
+    using ReadyStateAnswer = std::function<void(DocumentId, std::optional<int>)>;
+    using AnchorsAnswer = std::function<void(DocumentId, std::optional<AnchorList>)>;
+    // True only when the element was certainly clicked.
+    using ClickAnswer = std::function<void(DocumentId, bool)>;
+
     virtual ~BrowserView() = default;
 
     virtual void navigate(const QString &url) = 0;
@@ -29,16 +40,19 @@ public:
     virtual QString url() const = 0;
     // Reloads the page shown, unless a load is on its way already.
     virtual void refresh() = 0;
-    // A new document is on its way: reads of the shown one fail at once, and the new one's end
-    // will be reported.
+    // A new document is on its way: reads of the shown one fail, and the new one's end will be
+    // reported.
     virtual bool isLoading() const = 0;
-    virtual std::optional<int> readyState() = 0;
-    virtual std::optional<AnchorList> readAnchors() = 0;
-    // Clicks the index-th `a` element of the document as it stands now, only when it still has
-    // the text and the address that were read; true when it was clicked.
-    virtual bool clickAnchor(int index, const Anchor &expected) = 0;
+    // The document shown now, or the one on its way.
+    virtual DocumentId document() const = 0;
+    virtual void readReadyState(ReadyStateAnswer answer) = 0;
+    virtual void readAnchors(AnchorsAnswer answer) = 0;
+    // Clicks the index-th `a` element of the document as it stands then, only when it still has
+    // the text and the address that were read. The click is made at most once, however the
+    // page's answer is delayed.
+    virtual void clickAnchor(int index, const Anchor &expected, ClickAnswer answer) = 0;
     // Clicks the element that the document's `all` collection returns for the name or id.
-    virtual void clickNamed(const QString &name) = 0;
+    virtual void clickNamed(const QString &name, ClickAnswer answer) = 0;
 };
 
 } // namespace tidewick

@@ -5,6 +5,7 @@
 #include "one_shot_timer.h"
 
 #include <QLoggingCategory>
+#include <QSet>
 #include <QTime>
 #include <QUrlQuery>
 
@@ -66,7 +67,7 @@ void BoardWatch::Start(const QString &boardName)
     m_isRunning = true;
     m_boardName = boardName;
     m_lateList = LateList{}; // another board may build its list otherwise
-    m_lastLoadAtMs = m_ports.clock.nowMs();
+    m_lastLoadAtMs = m_ports.clock.steadyMs();
     m_ports.setStatus(QStringLiteral("打开 %1吧 %2").arg(boardName, originText()));
     m_ports.board.navigate(boardListAddress(m_boardOrigin, boardName));
 }
@@ -74,6 +75,7 @@ void BoardWatch::Start(const QString &boardName)
 void BoardWatch::Pause()
 {
     m_isRunning = false;
+    m_ports.retryTimer.stop();
     m_ports.setStatus(QStringLiteral("已暂停"));
 }
 
@@ -85,7 +87,7 @@ void BoardWatch::TimerTick()
 
 void BoardWatch::WatchdogTick()
 {
-    const long long now = m_ports.clock.nowMs();
+    const long long now = m_ports.clock.steadyMs();
     if (!m_isRunning || now - m_lastLoadAtMs < kWatchdogMs)
         return;
     qCInfo(lcWatch) << "no board load for" << (now - m_lastLoadAtMs) << "ms: reloading";
@@ -105,13 +107,11 @@ void BoardWatch::topicLeftStanding(const QString &url)
         m_ports.board.refresh();
 }
 
-// Reading a page waits inside the event loop, where the next load can finish. Such a load is
-// not scanned in a nested run: the scan under way starts over on the newer page instead.
 void BoardWatch::BoardScanCycle(bool loadSucceeded)
 {
     ++m_loadsFinished;
     m_lastLoadSucceeded = loadSucceeded;
-    m_lastLoadAtMs = m_ports.clock.nowMs();
+    m_lastLoadAtMs = m_ports.clock.steadyMs();
     if (loadSucceeded) {
         m_failedLoadsInARow = 0;
         m_loadProblem.clear();
@@ -122,15 +122,12 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
 
 void BoardWatch::scanLatest()
 {
-    if (m_scanning)
-        return;
-    m_scanning = true;
-    quint64 scanned = 0;
-    do {
-        scanned = m_loadsFinished;
-        scanPage(scanned);
-    } while (scanned != m_loadsFinished);
-    m_scanning = false;
+    const quint64 load = m_loadsFinished;
+    m_ports.board.readAnchors([this, load](DocumentId, std::optional<AnchorList> read) {
+        // A read cut short by the next load leaves the page to that load's scan.
+        if (load == m_loadsFinished && (read || !m_ports.board.isLoading()))
+            scanPage(load, read);
+    });
 }
 
 // A service that answers its plain-http address by sending the view to the same host name over
@@ -157,14 +154,8 @@ QString BoardWatch::whyNotOnTheBoard() const
     return QStringLiteral("被转到 %1，未打开任何帖子").arg(shown.host());
 }
 
-void BoardWatch::scanPage(quint64 load)
+void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read)
 {
-    const std::shared_ptr<const WordMatcher> matcher = m_matcher;
-    const std::shared_ptr<const QStringList> words = m_words;
-    const std::optional<AnchorList> read = m_ports.board.readAnchors();
-    // A read cut short by the next load leaves the page to that load's scan.
-    if (load != m_loadsFinished || (!read && m_ports.board.isLoading()))
-        return;
     const AnchorList anchors = read.value_or(AnchorList{});
     qCDebug(lcWatch) << "scan: read" << (read ? anchors.size() : -1) << "links";
     if (const QString why = whyNotOnTheBoard(); !why.isEmpty()) {
@@ -175,8 +166,11 @@ void BoardWatch::scanPage(quint64 load)
             reloadAfterPageWithoutMatch();
         return;
     }
-    const bool opened
-        = m_logOnly ? (logMatches(*matcher, *words, anchors), false) : openFirstMatch(*matcher, *words, anchors);
+    bool opened = false;
+    if (m_logOnly)
+        logMatches(*m_matcher, *m_words, anchors);
+    else if (m_isRunning && m_reports.matched)
+        opened = m_reports.matched(matchesToOpen(*m_matcher, *m_words, anchors));
     if (!opened && read && m_lastLoadSucceeded && awaitsALateList(load, anchors.size()))
         return; // looked at again shortly, and reported once it stands
     if (read && m_lastLoadSucceeded)
@@ -195,7 +189,7 @@ bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount)
 {
     if (!m_isRunning || !showsTheBoardList())
         return false;
-    const long long now = m_ports.clock.nowMs();
+    const long long now = m_ports.clock.steadyMs();
     LateList &late = m_lateList;
     if (late.load != load) {
         const bool probe = late.building == ListBuilding::Unknown || ++late.loadsSinceProbe >= kProbeEveryLoads;
@@ -220,27 +214,30 @@ bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount)
     return true;
 }
 
-bool BoardWatch::openFirstMatch(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors)
+QList<MatchedTopic> BoardWatch::matchesToOpen(
+    const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors)
 {
+    QList<MatchedTopic> matches;
+    QSet<QString> seen;
     for (const Anchor &anchor : anchors) {
-        if (!anchor.text || !isOnBoardHost(anchor.href))
+        if (!anchor.text || !isOnBoardHost(anchor.href) || seen.contains(anchor.href))
             continue;
         const int word = matcher.matchingWord(*anchor.text);
         if (word == WordMatcher::kNoMatch)
             continue;
-        if (m_recentlyOpened.contains(anchor.href, m_ports.clock.nowMs())) {
+        seen.insert(anchor.href);
+        if (openedRecently(anchor.href)) {
             qCDebug(lcWatch) << "scan: passed over, opened recently:" << anchor.href;
             continue;
         }
-        openTopic(matchedTopic(anchor, words, word));
-        return true;
+        matches.append(matchedTopic(anchor, words, word));
     }
-    return false;
+    return matches;
 }
 
 void BoardWatch::logMatches(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors)
 {
-    const long long now = m_ports.clock.nowMs();
+    const long long now = m_ports.clock.steadyMs();
     const qint32 loggedBefore = m_loggedCount;
     for (const Anchor &anchor : anchors) {
         if (!anchor.text || !isOnBoardHost(anchor.href) || m_recentlyLogged.contains(anchor.href, now))
@@ -258,7 +255,7 @@ void BoardWatch::logMatches(const WordMatcher &matcher, const QStringList &words
         m_ports.setTitle(loggedTitle(m_loggedCount));
 }
 
-BoardWatch::MatchedTopic BoardWatch::matchedTopic(const Anchor &anchor, const QStringList &words, int word) const
+MatchedTopic BoardWatch::matchedTopic(const Anchor &anchor, const QStringList &words, int word) const
 {
     return MatchedTopic{m_boardName, anchor.href, anchor.text.value_or(QString()), words.value(word)};
 }
@@ -269,8 +266,6 @@ bool BoardWatch::isOnBoardHost(const QString &href) const
     return isSameOrigin(QUrl(href), m_boardOrigin);
 }
 
-// The first page of the topic list of the board last started, not the portal, another board or
-// page two.
 bool BoardWatch::showsTheBoardList() const
 {
     const QUrl url(m_ports.board.url());
@@ -292,36 +287,44 @@ std::optional<QStringList> BoardWatch::scannedTexts(const AnchorList &anchors) c
     return texts;
 }
 
+// Links to the portal and to list pages are the page's navigation, not topics.
+bool BoardWatch::isTopicLink(const QString &href) const
+{
+    const QUrl url(href);
+    return isOnBoardHost(href) && url.path() != u"/" && url.path() != u"/f" && !url.path().isEmpty();
+}
+
 void BoardWatch::reportListedTopics(const AnchorList &anchors)
 {
     if (!m_isRunning || !showsTheBoardList())
         return;
-    QStringList addresses;
+    QStringList topics;
     for (const Anchor &anchor : anchors) {
-        if (isOnBoardHost(anchor.href))
-            addresses.append(anchor.href);
+        if (anchor.text && isTopicLink(anchor.href))
+            topics.append(anchor.href);
     }
     // The time and the count first: the line is narrow, the tooltip has the rest.
     m_ports.setStatus(QStringLiteral("%1 列出 %2 个链接 · %3吧 %4")
                           .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
-                          .arg(addresses.size())
+                          .arg(topics.size())
                           .arg(m_boardName, originText()));
     if (m_reports.boardListRead)
-        m_reports.boardListRead(addresses);
+        m_reports.boardListRead(m_boardName, topics);
 }
 
-void BoardWatch::openTopic(const MatchedTopic &topic)
+bool BoardWatch::openedRecently(const QString &address) const
 {
-    qCDebug(lcWatch) << "scan: opening" << topic.address << "for" << topic.word;
+    return m_recentlyOpened.contains(address, m_ports.clock.steadyMs());
+}
+
+void BoardWatch::topicOpened(const MatchedTopic &topic)
+{
+    qCDebug(lcWatch) << "opened" << topic.address << "for" << topic.word;
     m_lastOpenedUrl = topic.address;
-    m_recentlyOpened.add(topic.address, m_ports.clock.nowMs());
-    m_ports.topic.navigate(topic.address);
+    m_recentlyOpened.add(topic.address, m_ports.clock.steadyMs());
     if (m_deletedCount < std::numeric_limits<qint32>::max())
         ++m_deletedCount;
     m_ports.setTitle(deletedTitle(m_deletedCount));
-    // Recorded only now, so the record costs the reaction nothing.
-    if (m_reports.opened)
-        m_reports.opened(topic);
 }
 
 // Successful loads are reloaded at once; failed ones back off, so an outage does not turn into a

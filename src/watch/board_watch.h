@@ -2,6 +2,7 @@
 
 #include "board_origin.h"
 #include "browser_view.h"
+#include "matched_topic.h"
 #include "recent_addresses.h"
 #include "word_matcher.h"
 
@@ -26,8 +27,10 @@ QString deletedTitle(qint32 deletedCount);
 // The window title in log-only mode.
 QString loggedTitle(qint32 loggedCount);
 
-// The watch loop: reloads the board view, scans each loaded page against the word list and
-// opens the first matching topic in the topic view.
+// The watch loop: reloads the board view, scans each loaded page against the word list and hands
+// the matching topics, in page order, to whoever opens them. Reads answer later, from the event
+// loop; an answer about a page that a newer load has replaced is dropped, the newer load has its
+// own scan.
 class BoardWatch {
 public:
     static constexpr int kReloadIntervalMs = 8000;
@@ -47,25 +50,18 @@ public:
     static constexpr long long kListStandsAfterMs = 300;
     static constexpr int kProbeEveryLoads = 100;
 
-    // A matching topic link as the page showed it, and the word it holds.
-    struct MatchedTopic {
-        QString board; // as given at the last Start
-        QString address;
-        QString linkText;
-        QString word;
-    };
-
     // What the watch tells the record of actions; each may be left empty.
     struct Reports {
-        std::function<void(const MatchedTopic &)> opened; // after the topic view was sent there
+        // The matching topics of a page in page order, none opened recently, each once; true when
+        // one of them was opened now.
+        std::function<bool(const QList<MatchedTopic> &)> matched;
         std::function<void(const MatchedTopic &)> logged; // log-only mode: matched, not opened
-        // A successfully read page of the watched board, with the addresses of its topic links.
-        std::function<void(const QStringList &)> boardListRead;
+        // A readable load of the first list page of the watched board, and the topics it lists.
+        std::function<void(const QString &board, const QStringList &topics)> boardListRead;
     };
 
     struct Ports {
         BrowserView &board;
-        BrowserView &topic;
         const Clock &clock;
         OneShotTimer &retryTimer;
         std::function<void(const QString &)> setTitle;
@@ -82,11 +78,16 @@ public:
     // The word list as the next scan will see it.
     void setWords(const QStringList &words);
 
+    // The topic was sent to the topic view: it is counted, and passed over for a while.
+    void topicOpened(const MatchedTopic &topic);
+    bool openedRecently(const QString &address) const;
+
     // While on, a scan opens nothing: every matching topic is reported as logged, and the page
     // counts as one without a match. The title then counts the logged topics since it came on.
     void setLogOnly(bool on);
 
     void Start(const QString &boardName);
+    // While paused, a page that loads opens nothing.
     void Pause();
     void TimerTick();
     // Reloads a board view that has not finished a load for too long while the watch runs.
@@ -99,8 +100,12 @@ public:
     void topicLeftStanding(const QString &url);
     // Runs on every finished load of the board view, whether the watch runs or not. A failed
     // load (no answer, an HTTP error status) is scanned too, but reloaded only after a back-off.
+    // In log-only mode a paused watch still logs what it sees.
     void BoardScanCycle(bool loadSucceeded = true);
 
+    // The board view shows the first list page of the board last started, not the portal,
+    // another board or page two.
+    bool showsTheBoardList() const;
     // The texts of the links a scan tries on the page the board view shows (on the board's origin,
     // with a text); nullopt when that page is not the first list page of the board last started.
     std::optional<QStringList> scannedTexts(const AnchorList &anchors) const;
@@ -108,19 +113,18 @@ public:
     bool IsRunning() const { return m_isRunning; }
     qint32 DeletedCount() const { return m_deletedCount; }
     const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
+    const QString &boardName() const { return m_boardName; }
 
 private:
     void scanLatest();
-    void scanPage(quint64 load);
+    void scanPage(quint64 load, const std::optional<AnchorList> &read);
     void followUpgrade();
     QString whyNotOnTheBoard() const;
     bool isOnBoardHost(const QString &href) const;
-    bool showsTheBoardList() const;
+    bool isTopicLink(const QString &href) const;
     void reportListedTopics(const AnchorList &anchors);
-    // Opens the first matching topic not opened recently; false when there is none.
-    bool openFirstMatch(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
+    QList<MatchedTopic> matchesToOpen(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
     void logMatches(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
-    void openTopic(const MatchedTopic &topic);
     MatchedTopic matchedTopic(const Anchor &anchor, const QStringList &words, int word) const;
     void reloadAfterPageWithoutMatch();
     bool awaitsALateList(quint64 load, qsizetype linkCount);
@@ -149,7 +153,7 @@ private:
     qint32 m_deletedCount = 0;
     qint32 m_loggedCount = 0;
     QString m_lastOpenedUrl;
-    RecentAddresses m_recentlyOpened{kReopenAfterMs, kMaxRecentlyOpened};
+    mutable RecentAddresses m_recentlyOpened{kReopenAfterMs, kMaxRecentlyOpened};
     RecentAddresses m_recentlyLogged{kLogAgainAfterMs, kMaxRecentlyLogged};
 
     quint64 m_loadsFinished = 0;
@@ -158,7 +162,6 @@ private:
     QString m_loadProblem; // why the loads fail, when known; cleared by a load that succeeds
     LateList m_lateList;
     long long m_lastLoadAtMs = 0;
-    bool m_scanning = false;
 };
 
 } // namespace tidewick

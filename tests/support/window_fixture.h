@@ -2,7 +2,6 @@
 
 #include "fakes.h"
 #include "main_window.h"
-#include "qt_event_loop.h"
 #include "word_list_file.h"
 
 #include <QFile>
@@ -22,7 +21,7 @@ struct WindowFixture {
             file.open(QIODevice::WriteOnly);
             file.write(tidewick::encodeWordList(words));
         }
-        window = std::make_unique<tidewick::MainWindow>(profile, loop, messages, options,
+        window = std::make_unique<tidewick::MainWindow>(profile, messages, options,
             tidewick::AppPaths{wordListPath(), actionLogPath()}, [this] { ++exitRequests; });
     }
 
@@ -38,7 +37,6 @@ struct WindowFixture {
 
     QTemporaryDir storage;
     QWebEngineProfile profile{QStringLiteral("window-test")};
-    tidewick::QtEventLoop loop;
     tidewick::fakes::FakeMessageBox messages;
     int exitRequests = 0; // the program's exit, recorded instead of leaving the application
     std::unique_ptr<tidewick::MainWindow> window;

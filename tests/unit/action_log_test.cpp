@@ -37,20 +37,20 @@ protected:
     ActionLog log{path()};
     fakes::FakeClock clock;
     ActionTracker tracker{log, clock};
-    const ActionTracker::Topic topicA{QStringLiteral("版务"), QStringLiteral("http://board.test/p/1"),
+    const MatchedTopic topicA{QStringLiteral("版务"), QStringLiteral("http://board.test/p/1"),
         QStringLiteral("低价 代-开 发票"), QStringLiteral("代开")};
-    const ActionTracker::Topic topicB{QStringLiteral("版务"), QStringLiteral("http://board.test/p/2"),
+    const MatchedTopic topicB{QStringLiteral("版务"), QStringLiteral("http://board.test/p/2"),
         QStringLiteral("兼职刷单"), QStringLiteral("刷单")};
 };
 
 TEST_F(ActionLogTest, KeepsEveryColumnAndTheNewestFirstAcrossAReopen)
 {
     ASSERT_EQ(log.open(), QString());
-    clock.now = 1'765'000'000'000;
-    tracker.topicOpened(topicA, true);
-    tracker.banLinkClicked();
-    tracker.banButtonClicked();
-    tracker.finished(Outcome::DeleteClicked);
+    clock.wallOffset = 1'765'000'000'000;
+    tracker.topicOpened(1, topicA, true);
+    tracker.banLinkClicked(1);
+    tracker.banButtonClicked(1);
+    tracker.finished(1, Outcome::DeleteClicked);
     tracker.topicLogged(topicB);
 
     ActionLog reopened(path());
@@ -66,7 +66,7 @@ TEST_F(ActionLogTest, KeepsEveryColumnAndTheNewestFirstAcrossAReopen)
     EXPECT_EQ(a.word, topicA.word);
     EXPECT_EQ(a.outcome, Outcome::DeleteClicked);
     EXPECT_TRUE(a.banOption && a.banLinkClicked && a.banButtonClicked);
-    EXPECT_EQ(a.openedAt, isoLocalTime(clock.now));
+    EXPECT_EQ(a.openedAt, isoLocalTime(clock.wallMs()));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"))
                     .match(a.openedAt)
                     .hasMatch())
@@ -82,39 +82,76 @@ TEST_F(ActionLogTest, OutcomesFollowTheSequenceAndTheBoardListings)
         std::function<void()> steps;
         Outcome expected;
     };
+    const QString board = topicA.board;
     const QStringList listingA{topicA.address, QStringLiteral("http://board.test/p/9")};
+    const QStringList withoutA{QStringLiteral("http://board.test/p/9")};
+    const auto deleteClicked = [&] { tracker.finished(1, Outcome::DeleteClicked); };
     const Case cases[] = {
-        {"page without a delete link", [&] { tracker.finished(Outcome::NoDeleteLink); }, Outcome::NoDeleteLink},
-        {"unreadable page", [&] { tracker.finished(Outcome::Unreadable); }, Outcome::Unreadable},
-        {"gone from the next listing",
+        {"page without a delete link", [&] { tracker.finished(1, Outcome::NoDeleteLink); }, Outcome::NoDeleteLink},
+        {"unreadable page", [&] { tracker.finished(1, Outcome::Unreadable); }, Outcome::Unreadable},
+        {"superseded", [&] { tracker.finished(1, Outcome::Superseded); }, Outcome::Superseded},
+        {"gone from two listings in a row",
             [&] {
-                tracker.finished(Outcome::DeleteClicked);
-                tracker.boardListRead(listingA);
-                clock.now += 1000;
-                tracker.boardListRead({QStringLiteral("http://board.test/p/9")});
+                deleteClicked();
+                tracker.boardListRead(board, listingA);
+                tracker.boardListRead(board, withoutA);
+                tracker.boardListRead(board, withoutA);
             },
             Outcome::Deleted},
-        {"still listed a minute after the click",
+        {"gone from one listing only",
             [&] {
-                tracker.finished(Outcome::DeleteClicked);
+                deleteClicked();
+                tracker.boardListRead(board, withoutA);
+                tracker.boardListRead(board, listingA);
+                tracker.boardListRead(board, withoutA);
+            },
+            Outcome::DeleteClicked},
+        {"an empty page of a busy service between two that lack it",
+            [&] {
+                deleteClicked();
+                tracker.boardListRead(board, withoutA);
+                tracker.boardListRead(board, {});
+                tracker.boardListRead(board, withoutA);
+            },
+            Outcome::DeleteClicked},
+        {"another board's listings",
+            [&] {
+                deleteClicked();
+                tracker.boardListRead(QStringLiteral("摄影"), withoutA);
+                tracker.boardListRead(QStringLiteral("摄影"), withoutA);
+            },
+            Outcome::DeleteClicked},
+        {"still listed a minute after the click, a refused delete",
+            [&] {
+                deleteClicked();
                 clock.now += ActionTracker::kConfirmWithinMs - 1;
-                tracker.boardListRead(listingA);
+                tracker.boardListRead(board, listingA);
                 clock.now += 1;
-                tracker.boardListRead(listingA);
-                tracker.boardListRead({});
+                tracker.boardListRead(board, listingA);
+                tracker.boardListRead(board, withoutA);
+                tracker.boardListRead(board, withoutA);
             },
             Outcome::StillListed},
-        {"another topic opened first", [&] { tracker.topicOpened(topicB, false); }, Outcome::Superseded},
-        {"program ended", [&] { tracker.programEnded(); }, Outcome::Ended},
-        {"a later page's steps go nowhere",
+        {"a wall clock set back an hour does not stretch the minute",
             [&] {
-                tracker.finished(Outcome::DeleteClicked);
-                tracker.finished(Outcome::NoDeleteLink);
+                deleteClicked();
+                clock.wallOffset -= 3'600'000;
+                clock.now += ActionTracker::kConfirmWithinMs;
+                tracker.boardListRead(board, listingA);
+            },
+            Outcome::StillListed},
+        {"program ended", [&] { tracker.programEnded(); }, Outcome::Ended},
+        {"another run's steps go elsewhere",
+            [&] {
+                tracker.finished(2, Outcome::NoDeleteLink);
+                tracker.banLinkClicked(2);
+                deleteClicked();
+                tracker.finished(1, Outcome::NoDeleteLink);
             },
             Outcome::DeleteClicked},
     };
     for (const Case &c : cases) {
-        tracker.topicOpened(topicA, false);
+        tracker.topicOpened(1, topicA, false);
         c.steps();
         tracker.programEnded(); // closes whatever is left open before the next case
         const QList<ActionLog::Entry> rows = log.page(QString(), 3);
@@ -122,6 +159,9 @@ TEST_F(ActionLogTest, OutcomesFollowTheSequenceAndTheBoardListings)
             rows.cbegin(), rows.cend(), [&](const ActionLog::Entry &e) { return e.address == topicA.address; });
         ASSERT_NE(row, rows.cend()) << c.name;
         EXPECT_EQ(ActionLog::outcomeName(row->outcome), ActionLog::outcomeName(c.expected)) << c.name;
+        EXPECT_FALSE(row->banLinkClicked) << c.name;
+        clock.now += ActionTracker::kConfirmWithinMs;
+        tracker.boardListRead(board, listingA); // settles what is left before the next case
     }
 }
 
@@ -133,7 +173,7 @@ TEST_F(ActionLogTest, ACorruptFileIsKeptAsideAndANewOneStarted)
         file.write(QByteArray(4096, 'x'));
     }
     ASSERT_EQ(log.open(), QString());
-    tracker.topicOpened(topicA, false);
+    tracker.topicOpened(1, topicA, false);
     EXPECT_EQ(log.page(QString(), 10).size(), 1);
     const QStringList aside = QDir(folder.path()).entryList({QStringLiteral("actions.sqlite.corrupt-*")});
     ASSERT_EQ(aside.size(), 1);
@@ -151,9 +191,9 @@ TEST_F(ActionLogTest, AFolderThatCannotBeWrittenLeavesTheLogClosedAndTheTrackerH
             if (geteuid() == 0 && setuid(65534) != 0)
                 std::_Exit(3);
             const bool reported = !log.open().isEmpty() && !log.isOpen();
-            tracker.topicOpened(topicA, true);
-            tracker.finished(Outcome::DeleteClicked);
-            tracker.boardListRead({});
+            tracker.topicOpened(1, topicA, true);
+            tracker.finished(1, Outcome::DeleteClicked);
+            tracker.boardListRead(topicA.board, {});
             std::_Exit(reported && log.page(QString(), 10).isEmpty() ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");

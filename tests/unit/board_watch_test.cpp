@@ -15,27 +15,60 @@ const QString kTopicB = QStringLiteral("http://board.test/p/2");
 
 class BoardWatchTest : public testing::Test {
 protected:
-    BoardWatchTest() { watch.setWords({QStringLiteral("代开"), QStringLiteral("刷单")}); }
+    BoardWatchTest()
+    {
+        watch.setWords({QStringLiteral("代开"), QStringLiteral("刷单")});
+        watch.setReports({openFirst(watch), nullptr, nullptr});
+    }
 
     void showPage(AnchorList anchors) { board.anchors = std::move(anchors); }
+
+    // A finished load of the board view, scanned once the page has answered.
+    void scan(bool ok = true)
+    {
+        watch.BoardScanCycle(ok);
+        clock.runDue();
+    }
+    void fire()
+    {
+        retryTimer.fire();
+        clock.runDue();
+    }
+    void startWatching(const QString &boardName = QString())
+    {
+        watch.Start(boardName);
+        clock.runDue();
+        journal.clear();
+    }
 
     // Lets the looks for a list built late run their course, as time passes.
     void letTheListSettle()
     {
         while (retryTimer.pending) {
             clock.now += BoardWatch::kLateListPollMs;
-            retryTimer.fire();
+            fire();
         }
     }
 
+    // Opens the first match, as the session does when the topic view is free.
+    std::function<bool(const QList<MatchedTopic> &)> openFirst(BoardWatch &w)
+    {
+        return [this, &w](const QList<MatchedTopic> &matches) {
+            if (matches.isEmpty())
+                return false;
+            w.topicOpened(matches.first());
+            journal.append(QStringLiteral("topic navigate ") + matches.first().address);
+            return true;
+        };
+    }
+
     Journal journal;
-    FakeBrowserView board{journal, QStringLiteral("board")};
-    FakeBrowserView topic{journal, QStringLiteral("topic")};
     FakeClock clock;
+    FakeBrowserView board{journal, QStringLiteral("board"), clock};
     FakeOneShotTimer retryTimer;
     QStringList titles;
     QStringList statuses;
-    BoardWatch watch{{board, topic, clock, retryTimer, [this](const QString &t) { titles.append(t); },
+    BoardWatch watch{{board, clock, retryTimer, [this](const QString &t) { titles.append(t); },
                          [this](const QString &s) { statuses.append(s); }},
         QUrl(QStringLiteral("http://board.test"))};
 };
@@ -60,7 +93,7 @@ TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
             board.anchors = c.page;
             running ? watch.Start(QString()) : watch.Pause();
             journal.clear();
-            watch.BoardScanCycle();
+            scan();
             EXPECT_EQ(journal, running ? Journal{QStringLiteral("board refresh")} : Journal{})
                 << c.name << (running ? " running" : " paused");
         }
@@ -73,7 +106,7 @@ TEST_F(BoardWatchTest, FirstMatchingAnchorIsOpenedAndCounted)
         link(QStringLiteral("兼职刷 单"), kTopicA), link(QStringLiteral("代开"), kTopicB)});
     watch.Start(QString());
     journal.clear();
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
     EXPECT_EQ(watch.DeletedCount(), 1);
     EXPECT_EQ(titles, QStringList{QStringLiteral("已删帖：1次")});
@@ -135,15 +168,18 @@ TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
     };
     for (const auto &c : cases) {
         BoardWatch moved{
-            {board, topic, clock, retryTimer, [](const QString &) {}, [this](const QString &s) { statuses.append(s); }},
+            {board, clock, retryTimer, [](const QString &) {}, [this](const QString &s) { statuses.append(s); }},
             QUrl(c.origin)};
         moved.setWords({QStringLiteral("代开")});
+        moved.setReports({openFirst(moved), nullptr, nullptr});
         moved.Start(QStringLiteral("x"));
+        clock.runDue();
         board.url_ = c.shown;
         showPage({link(QStringLiteral("代开"), c.topic)});
         journal.clear();
         statuses.clear();
         moved.BoardScanCycle();
+        clock.runDue();
         EXPECT_EQ(journal.contains(QStringLiteral("topic navigate ") + c.topic), c.opened) << c.name;
         if (c.status.isEmpty())
             continue;
@@ -151,7 +187,7 @@ TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
         EXPECT_TRUE(statuses.last().contains(c.status)) << c.name << ": " << statuses.last().toStdString();
         EXPECT_FALSE(journal.contains(QStringLiteral("board refresh"))) << c.name << ": backs off";
         journal.clear();
-        retryTimer.fire();
+        fire();
         EXPECT_EQ(journal, Journal{QStringLiteral("board navigate ") + c.origin + QStringLiteral("/f?kw=x")}) << c.name;
     }
 }
@@ -161,27 +197,28 @@ TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
 TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
 {
     QList<int> listedCounts;
-    watch.setReports({nullptr, nullptr, [&](const QStringList &listed) { listedCounts.append(listed.size()); }});
-    watch.Start(QStringLiteral("版务"));
+    watch.setReports({openFirst(watch), nullptr,
+        [&](const QString &, const QStringList &listed) { listedCounts.append(listed.size()); }});
+    startWatching(QStringLiteral("版务"));
     showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
     const long long loadedAt = clock.now;
     const AnchorList built{link(QStringLiteral("首页"), QStringLiteral("http://board.test/")),
         link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")), link(QStringLiteral("代开"), kTopicA)};
     journal.clear();
-    watch.BoardScanCycle();
+    scan();
     while (retryTimer.pending) {
         clock.now += BoardWatch::kLateListPollMs;
         if (clock.now - loadedAt >= 1800)
             showPage(built); // the script runs 1.8 s after the load
-        retryTimer.fire();
+        fire();
     }
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
-    EXPECT_EQ(listedCounts, QList<int>{3}) << "the list is reported once, as built";
+    EXPECT_EQ(listedCounts, QList<int>{2}) << "the topics are reported once, as built";
 
     // The next load of this board waits again, for as long as its list takes and no longer.
     showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
     journal.clear();
-    watch.BoardScanCycle();
+    scan();
     EXPECT_TRUE(journal.isEmpty()) << "not reloaded before its list exists";
     showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/")), link(QStringLiteral("晚霞"))});
     letTheListSettle();
@@ -190,12 +227,12 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     // A server-rendered board: one probe after Start, then every load is reloaded at once.
     watch.Start(QStringLiteral("摄影"));
     showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9"))});
-    watch.BoardScanCycle();
+    scan();
     letTheListSettle();
     int probes = 0;
     for (int i = 0; i < 2 * BoardWatch::kProbeEveryLoads; ++i) {
         journal.clear();
-        watch.BoardScanCycle();
+        scan();
         probes += retryTimer.pending != nullptr;
         letTheListSettle();
         EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
@@ -203,34 +240,37 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     EXPECT_EQ(probes, 2);
 }
 
-TEST_F(BoardWatchTest, PausedScanStillOpensATopic)
+// The portal at start, or the moderator's own browsing while paused, opens nothing.
+TEST_F(BoardWatchTest, APausedWatchOpensNothing)
 {
     showPage({link(QStringLiteral("代开"), kTopicA)});
-    watch.BoardScanCycle();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
-    EXPECT_FALSE(watch.IsRunning());
+    scan();
+    startWatching();
+    watch.Pause();
+    scan();
+    EXPECT_EQ(journal, Journal{});
+    EXPECT_EQ(watch.DeletedCount(), 0);
 }
 
 // A topic that cannot be deleted stays listed; it must not hold up the topics below it.
 TEST_F(BoardWatchTest, ATopicOpenedWithinTheLastMinuteIsPassedOver)
 {
+    startWatching();
     const QString kTopicC = QStringLiteral("http://board.test/p/3");
     showPage({link(QStringLiteral("代开"), kTopicA), link(QStringLiteral("刷单"), kTopicB),
         link(QStringLiteral("代开"), kTopicC)});
-    watch.Start(QString());
-    journal.clear();
-    watch.BoardScanCycle();
+    scan();
     clock.now += 1000;
-    watch.BoardScanCycle(); // A is still listed right after its delete click
+    scan(); // A is still listed right after its delete click
     clock.now += 1000;
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal,
         (Journal{QStringLiteral("topic navigate ") + kTopicA, QStringLiteral("topic navigate ") + kTopicB,
             QStringLiteral("topic navigate ") + kTopicC}));
 
     journal.clear();
     clock.now += 1000;
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")}) << "only recent ones left: reloaded at once";
     EXPECT_EQ(watch.LastOpenedUrl(), kTopicC);
     EXPECT_EQ(watch.DeletedCount(), 3);
@@ -239,12 +279,12 @@ TEST_F(BoardWatchTest, ATopicOpenedWithinTheLastMinuteIsPassedOver)
     journal.clear();
     for (int second = 0; second < 56; ++second) {
         clock.now += 1000;
-        watch.BoardScanCycle();
+        scan();
     }
     EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 56);
     clock.now += 1000; // a minute after A was opened: a failure may have been transient
     journal.clear();
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
 }
 
@@ -253,8 +293,8 @@ TEST_F(BoardWatchTest, ATopicLeftStandingReloadsTheBoardAtOnceOnlyIfItIsTheOneOp
     showPage({link(QStringLiteral("代开"), kTopicA)});
     watch.topicLeftStanding(kTopicA);
     EXPECT_EQ(journal, Journal{}) << "paused";
-    watch.Start(QString());
-    watch.BoardScanCycle();
+    startWatching();
+    scan();
     journal.clear();
     watch.topicLeftStanding(QStringLiteral("http://board.test/delete?tid=1"));
     EXPECT_EQ(journal, Journal{}) << "a page the watch did not open, such as a delete result";
@@ -264,30 +304,33 @@ TEST_F(BoardWatchTest, ATopicLeftStandingReloadsTheBoardAtOnceOnlyIfItIsTheOneOp
 
 TEST_F(BoardWatchTest, RemembersAtMostTheLatestOpenedTopics)
 {
+    startWatching();
     const auto topicUrl = [](int i) { return QStringLiteral("http://board.test/p/%1").arg(i); };
     for (int i = 0; i <= BoardWatch::kMaxRecentlyOpened; ++i) {
         showPage({link(QStringLiteral("代开"), topicUrl(i))});
-        watch.BoardScanCycle();
+        scan();
     }
     journal.clear();
     showPage({link(QStringLiteral("代开"), topicUrl(1)), link(QStringLiteral("代开"), topicUrl(0))});
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + topicUrl(0)}) << "the oldest was dropped";
 }
 
 TEST_F(BoardWatchTest, OnlyTopicsOnTheBoardsOwnHostAreOpened)
 {
+    startWatching();
     const QString elsewhere[] = {QStringLiteral("https://board.test/p/1"), QStringLiteral("http://board.test:8080/p/1"),
         QStringLiteral("http://evil.test/p/1"), QStringLiteral("http://board.test.evil.test/p/1"),
         QStringLiteral("http://user@evil.test/board.test/p/1")};
     for (const QString &href : elsewhere) {
         journal.clear();
         showPage({link(QStringLiteral("代开"), href)});
-        watch.BoardScanCycle();
-        EXPECT_EQ(journal, Journal{}) << href.toStdString();
+        scan();
+        EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")}) << href.toStdString();
     }
     showPage({link(QStringLiteral("代开"), QStringLiteral("http://BOARD.test:80/p/7"))});
-    watch.BoardScanCycle();
+    journal.clear();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate http://BOARD.test:80/p/7")});
 }
 
@@ -298,21 +341,21 @@ TEST_F(BoardWatchTest, FailedLoadsBackOffUpToTheTimerIntervalAndASuccessResets)
     journal.clear();
     for (int failure = 0; failure < 7; ++failure) {
         journal.clear();
-        watch.BoardScanCycle(false);
+        scan(false);
         EXPECT_EQ(journal, Journal{}) << "no reload at once after a failure";
-        retryTimer.fire();
+        fire();
         EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
     }
     EXPECT_EQ(retryTimer.delays, (QList<long long>{500, 1000, 2000, 4000, 8000, 8000, 8000}));
 
     journal.clear();
-    watch.BoardScanCycle(true);
+    scan(true);
     EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
-    watch.BoardScanCycle(false);
+    scan(false);
     EXPECT_EQ(retryTimer.delays.last(), 500);
     watch.Pause();
     journal.clear();
-    retryTimer.fire();
+    fire();
     EXPECT_EQ(journal, Journal{}) << "a retry due after Pause reloads nothing";
 }
 
@@ -333,7 +376,7 @@ TEST_F(BoardWatchTest, WatchdogReloadsABoardWithoutLoadsForThreeIntervals)
     journal.clear();
     showPage({link(QStringLiteral("代开"), kTopicA)}); // a load that opens a topic and so does not reload
     clock.now += 1000;
-    watch.BoardScanCycle();
+    scan();
     clock.now += BoardWatch::kWatchdogMs - 1;
     watch.WatchdogTick();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
@@ -345,14 +388,16 @@ TEST_F(BoardWatchTest, WatchdogReloadsABoardWithoutLoadsForThreeIntervals)
 
 TEST_F(BoardWatchTest, OpensTheMatchingAnchorsOwnAddressAndSkipsAnchorsWithoutOne)
 {
+    startWatching();
     showPage({link(QStringLiteral("代开"), QString()), link(QStringLiteral("代开"), QStringLiteral("javascript:;")),
         Anchor{std::nullopt, kTopicA}, link(QStringLiteral("代开"), kTopicB)});
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicB});
 }
 
 TEST_F(BoardWatchTest, ALoadDuringTheReadIsScannedInsteadOfTheOlderPage)
 {
+    startWatching();
     showPage({link(QStringLiteral("代开"), kTopicA)});
     bool reloaded = false;
     board.onRead = [&] {
@@ -360,9 +405,9 @@ TEST_F(BoardWatchTest, ALoadDuringTheReadIsScannedInsteadOfTheOlderPage)
             return;
         reloaded = true;
         showPage({link(QStringLiteral("刷单"), kTopicB)});
-        watch.BoardScanCycle();
+        scan();
     };
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicB});
 }
 
@@ -448,19 +493,19 @@ TEST_F(BoardWatchTest, ABroadWordIsWeighedAgainstTheLinksTheWatchWouldTry)
 
 TEST_F(BoardWatchTest, LogOnlyOpensNothingLogsEachMatchOnceInTenMinutesAndReloads)
 {
-    QList<BoardWatch::MatchedTopic> logged;
-    watch.setReports({nullptr, [&](const BoardWatch::MatchedTopic &t) { logged.append(t); }, nullptr});
+    QList<MatchedTopic> logged;
+    watch.setReports({openFirst(watch), [&](const MatchedTopic &t) { logged.append(t); }, nullptr});
     watch.setWords({QStringLiteral("刷单"), QStringLiteral("代开")});
     showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")),
         link(QStringLiteral("代 开发票"), kTopicA), link(QStringLiteral("兼职刷单"), kTopicB)});
-    watch.Start(QStringLiteral("版务"));
+    startWatching(QStringLiteral("版务"));
     watch.setLogOnly(true);
-    watch.BoardScanCycle();
+    scan();
     letTheListSettle();
     journal.clear();
     for (int i = 0; i < 3; ++i) {
         clock.now += 60'000;
-        watch.BoardScanCycle();
+        scan();
     }
     EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 3);
     EXPECT_TRUE(journal.filter(QStringLiteral("topic")).isEmpty());
@@ -473,13 +518,13 @@ TEST_F(BoardWatchTest, LogOnlyOpensNothingLogsEachMatchOnceInTenMinutesAndReload
     EXPECT_EQ(titles.last(), QStringLiteral("已记录：2条（只记录）"));
 
     clock.now += BoardWatch::kLogAgainAfterMs;
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(logged.size(), 4) << "logged again after ten minutes";
 
     watch.setLogOnly(false);
     EXPECT_EQ(titles.last(), QStringLiteral("已删帖：0次"));
     journal.clear();
-    watch.BoardScanCycle();
+    scan();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA}) << "logged topics are handled as usual";
 }
 

@@ -2,8 +2,6 @@
 #include "qt_printing.h"
 #include "topic_action_sequence.h"
 
-#include <QRegularExpression>
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,8 +11,12 @@ using namespace tidewick::fakes;
 
 namespace {
 
+using Step = TopicActionSequence::Step;
+
 const QString kBan = QStringLiteral("封");
 const QString kDelete = QStringLiteral("删除主题");
+const QString kTopicA = QStringLiteral("http://board.test/p/1");
+const QString kTopicB = QStringLiteral("http://board.test/p/2");
 
 AnchorList links(const QStringList &texts)
 {
@@ -32,258 +34,239 @@ Journal entries(std::initializer_list<const char *> items)
     return journal;
 }
 
-// The polls for links that a script adds late, as one entry with the time they took.
-Journal withLatePollsJoined(const Journal &journal)
+QString stepName(Step step)
 {
-    const QString poll = QStringLiteral("wait %1").arg(TopicActionSequence::kLateLinksPollMs);
-    Journal joined;
-    long long polled = 0;
-    for (qsizetype i = 0; i <= journal.size(); ++i) {
-        if (i < journal.size() && journal[i] == poll) {
-            polled += TopicActionSequence::kLateLinksPollMs;
-            continue;
-        }
-        if (polled > 0)
-            joined.append(QStringLiteral("late links %1 ms").arg(std::exchange(polled, 0)));
-        if (i < journal.size())
-            joined.append(journal[i]);
+    switch (step) {
+    case Step::BanLinkClicked:
+        return QStringLiteral("ban link");
+    case Step::BanButtonClicked:
+        return QStringLiteral("ban button");
+    case Step::Unreadable:
+        return QStringLiteral("unreadable");
+    case Step::NoDeleteLink:
+        return QStringLiteral("no delete link");
+    case Step::DeleteClicked:
+        return QStringLiteral("deleted");
+    case Step::Superseded:
+        return QStringLiteral("superseded");
+    case Step::Ended:
+        return QStringLiteral("ended");
     }
-    return joined;
+    return {};
 }
 
+// The journal holds the views' actions and each step as "run N step at T", T in ms since the
+// first open.
 class TopicActionSequenceTest : public testing::Test {
 protected:
-    TopicActionSequenceTest() { clock.now = 1'000'000'000'000; }
+    TopicActionSequenceTest()
+    {
+        topic.onLoaded = [this](bool ok) { sequence.pageLoaded(ok); };
+    }
+
+    // Runs and times are counted from the first open after openedAt was reset.
+    void open(const QString &address = kTopicA)
+    {
+        if (openedAt < 0) {
+            openedAt = clock.now;
+            runBase = lastRun;
+        }
+        lastRun = sequence.open(address);
+    }
+    QString at() const { return QStringLiteral(" at %1").arg(clock.now - openedAt); }
 
     Journal journal;
-    FakeBrowserView topic{journal, QStringLiteral("topic")};
-    FakeBrowserView board{journal, QStringLiteral("board")};
-    FakeTimer timer{journal};
     FakeClock clock;
-    FakeEventLoop loop{journal, clock};
+    FakeBrowserView topic{journal, QStringLiteral("topic"), clock};
+    FakeBrowserView board{journal, QStringLiteral("board"), clock};
+    FakeTimer boardTimer{journal};
+    ClockTimer timer{clock};
     bool banOption = false;
-    TopicActionSequence sequence{{topic, board, timer, loop, clock, [this] { return banOption; }}};
+    long long openedAt = -1;
+    TopicActionSequence::RunId runBase = 0;
+    TopicActionSequence::RunId lastRun = 0;
+    TopicActionSequence sequence{{topic, board, boardTimer, timer, clock, [this] { return banOption; },
+        [this](TopicActionSequence::RunId run, Step step) {
+            journal.append(QStringLiteral("run %1 ").arg(run - runBase) + stepName(step) + at());
+        },
+        [this] { journal.append(QStringLiteral("view free") + at()); }}};
 };
 
-TEST_F(TopicActionSequenceTest, ActsOnlyOnceTheDocumentReadsCompleteWithinItsBound)
+TEST_F(TopicActionSequenceTest, ARunTakesItsStepsInOrderOnThePageItOpened)
 {
     struct Case {
         const char *name;
-        std::function<void()> setUp;
-        bool acts;
-    };
-    const Case cases[] = {
-        {"never complete", [&] { topic.ready = 3; }, false},
-        {"unreadable twice", [&] { topic.ready = std::nullopt; }, false},
-        {"complete after 1 s",
-            [&] {
-                topic.ready = 3;
-                loop.scheduled.emplace(clock.now + 1000, [&] { topic.ready = kReadyStateComplete; });
-            },
-            true},
-        {"complete just before the bound",
-            [&] {
-                topic.ready = 1;
-                loop.scheduled.emplace(clock.now + 4990, [&] { topic.ready = kReadyStateComplete; });
-            },
-            true},
-        {"unreadable once, then complete",
-            [&] {
-                topic.ready = std::nullopt;
-                loop.scheduled.emplace(clock.now + 10, [&] { topic.ready = kReadyStateComplete; });
-            },
-            true},
-    };
-    for (const Case &c : cases) {
-        journal.clear();
-        loop.scheduled.clear();
-        topic.anchors = links({kDelete});
-        c.setUp();
-        sequence.run();
-        EXPECT_EQ(journal.contains(QStringLiteral("timer restart")), c.acts) << c.name;
-        EXPECT_EQ(journal.contains(QStringLiteral("board refresh")), c.acts) << c.name;
-    }
-}
-
-TEST_F(TopicActionSequenceTest, ANewerLoadDuringTheReadyWaitTakesThePageOver)
-{
-    topic.ready = 3;
-    topic.anchors = links({kDelete});
-    loop.scheduled.emplace(clock.now + 200, [&] {
-        topic.ready = kReadyStateComplete;
-        sequence.run();
-    });
-    sequence.run();
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1);
-    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 1);
-}
-
-TEST_F(TopicActionSequenceTest, AtMostFourRunsNest)
-{
-    banOption = true;
-    topic.anchors = links({kBan, kDelete});
-    int loads = 1;
-    // The page reloads itself every 0.1 s, five times, all within the first run's ban wait.
-    std::function<void()> reload = [&] {
-        if (++loads < 6)
-            loop.scheduled.emplace(clock.now + 100, reload);
-        sequence.run();
-    };
-    loop.scheduled.emplace(clock.now + 100, reload);
-    sequence.run();
-    EXPECT_EQ(loads, 6);
-    EXPECT_EQ(journal.count(QStringLiteral("timer restart")), 4) << "the fifth and sixth nested loads are ignored";
-}
-
-TEST_F(TopicActionSequenceTest, ALinkThatChangedSinceItWasReadIsNotClicked)
-{
-    for (const bool banOn : {false, true}) {
-        journal.clear();
-        banOption = banOn;
-        topic.anchors = links({kBan, kDelete});
-        // A script of the page puts another anchor first right after each read.
-        int inserted = 0;
-        topic.afterRead = [&] {
-            topic.anchors->prepend(
-                link(QStringLiteral("删除主题"), QStringLiteral("http://board.test/decoy/%1").arg(++inserted)));
-        };
-        sequence.run();
-        EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0) << banOn;
-        EXPECT_FALSE(journal.filter(QStringLiteral("click refused")).isEmpty()) << banOn;
-        EXPECT_EQ(journal.filter(QRegularExpression(QStringLiteral("^topic click \\d"))).size(), 0) << banOn;
-        topic.afterRead = nullptr;
-    }
-}
-
-TEST_F(TopicActionSequenceTest, WithoutBanOptionDeletesThroughTheFirstDeleteLink)
-{
-    struct Case {
-        const char *name;
+        bool ban;
         QStringList page;
         Journal expected;
     };
     const Case cases[] = {
-        {"two delete links", {QStringLiteral("楼主"), kDelete, kDelete},
-            entries({"timer restart", "topic click 1", "board refresh"})},
+        {"two delete links", false, {QStringLiteral("楼主"), kDelete, kDelete},
+            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 deleted at 0",
+                "board refresh", "view free at 1000"})},
         // A delete link may come late: only 5 s without one leave the page standing.
-        {"no delete link", {QStringLiteral("楼主")}, entries({"timer restart", "late links 5000 ms"})},
-        {"no links", {}, entries({"timer restart", "late links 5000 ms"})},
-        {"decoys only",
+        {"decoys only", false,
             {QStringLiteral("删除主题 "), QStringLiteral(" 删除主题"), QStringLiteral("删除"),
                 QStringLiteral("删除主题帖")},
-            entries({"timer restart", "late links 5000 ms"})},
+            entries({"topic navigate http://board.test/p/1", "timer restart", "run 1 no delete link at 5000",
+                "view free at 5000"})},
+        {"no links", false, {},
+            entries({"topic navigate http://board.test/p/1", "timer restart", "run 1 no delete link at 5000",
+                "view free at 5000"})},
+        {"ban: the first ban link, both waits, the button, the first delete link", true,
+            {QStringLiteral("楼主"), kBan, kDelete, kBan},
+            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 0",
+                "topic click ban_ip_button", "run 1 ban button at 2000", "topic click 2", "run 1 deleted at 5000",
+                "board refresh", "view free at 6000"})},
+        {"ban without a ban link: a late one is waited for, then the delete step", true,
+            {QStringLiteral("楼主"), kDelete},
+            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 deleted at 5000",
+                "board refresh", "view free at 6000"})},
     };
     for (const Case &c : cases) {
         journal.clear();
+        openedAt = -1;
+        banOption = c.ban;
         topic.anchors = links(c.page);
-        sequence.run();
-        EXPECT_EQ(withLatePollsJoined(journal), c.expected) << c.name;
+        open();
+        clock.settle();
+        EXPECT_EQ(journal, c.expected) << c.name;
     }
 }
 
-// Moderation links that a script adds after the page completed are found and clicked in order,
-// each once, as soon as they are there.
-TEST_F(TopicActionSequenceTest, LinksAddedLateAreClickedOnceTheyAppear)
+TEST_F(TopicActionSequenceTest, ControlsAddedLateAreClickedOnceTheyAppearAndAMissingButtonIsNoStep)
 {
     banOption = true;
+    topic.namedElements.clear();
     topic.anchors = links({QStringLiteral("楼主")});
-    loop.scheduled.emplace(clock.now + 1200, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan}); });
-    loop.scheduled.emplace(clock.now + 3500, [this] {
-        topic.anchors = links({QStringLiteral("楼主"), kBan, kDelete});
-    });
-    sequence.run();
-    EXPECT_EQ(withLatePollsJoined(journal),
-        entries({"timer restart", "late links 1200 ms", "yield", "topic click 1", "wait 1800",
-            "topic click ban_ip_button", "wait 3000", "topic click 2", "board refresh"}));
-}
-
-TEST_F(TopicActionSequenceTest, UnreadableLinkTextIsNeverClicked)
-{
-    banOption = true;
-    topic.anchors = AnchorList{Anchor{std::nullopt, {}}, link(kDelete)};
-    sequence.run();
-    EXPECT_EQ(withLatePollsJoined(journal),
-        entries({"timer restart", "late links 5000 ms", "yield", "yield", "topic click 1", "board refresh"}));
-}
-
-TEST_F(TopicActionSequenceTest, BansThroughTheFirstBanLinkWithBothWaits)
-{
-    banOption = true;
-    clock.now += 400; // 0.4 s past a whole second: the first wait lasts 1.6 s
-    topic.anchors = links({QStringLiteral("a"), QStringLiteral("封禁"), QStringLiteral("c"), kBan, QStringLiteral("e"),
-        QStringLiteral("f"), QStringLiteral("g"), kBan, kDelete});
-    sequence.run();
+    clock.after(1200, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan}); });
+    clock.after(4500, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan, kDelete}); });
+    open();
+    clock.settle();
     EXPECT_EQ(journal,
-        entries({"timer restart", "yield", "yield", "yield", "topic click 3", "wait 1600", "topic click ban_ip_button",
-            "wait 3000", "topic click 8", "board refresh"}));
+        entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 1200",
+            "topic click missing ban_ip_button", "topic click 2", "run 1 deleted at 6000", "board refresh",
+            "view free at 7000"}));
 }
 
-TEST_F(TopicActionSequenceTest, WithoutBanLinkDeletesOnceNoneCameLateAfterYieldingPerLink)
-{
-    banOption = true;
-    topic.anchors = links({QStringLiteral("a"), kDelete});
-    sequence.run();
-    EXPECT_EQ(withLatePollsJoined(journal),
-        entries({"timer restart", "late links 5000 ms", "yield", "yield", "topic click 1", "board refresh"}));
-}
-
-TEST_F(TopicActionSequenceTest, DeleteStepActsOnThePageShownAfterTheWaits)
-{
-    banOption = true;
-    topic.anchors = links({kBan, kDelete});
-    loop.scheduled.emplace(clock.now + 2500, [this] { topic.anchors = links({QStringLiteral("x"), kDelete}); });
-    sequence.run();
-    EXPECT_EQ(journal.mid(journal.size() - 2), entries({"topic click 1", "board refresh"}));
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1) << "only the ban link at 0 was clicked";
-}
-
-TEST_F(TopicActionSequenceTest, NestedCompletionDuringAWaitRunsToItsEndFirst)
-{
-    banOption = true;
-    topic.anchors = links({kBan, kDelete});
-    // A second page completes 0.5 s into the first wait; it has no ban link, for which its run
-    // waits the 5 s a late one may take, and it leaves the shared flag set.
-    loop.scheduled.emplace(clock.now + 500, [this] {
-        topic.anchors = links({QStringLiteral("x"), kDelete});
-        sequence.run();
-    });
-    sequence.run();
-    EXPECT_EQ(withLatePollsJoined(journal),
-        entries({"timer restart", "topic click 0", "wait 2000", "timer restart", "late links 5000 ms", "yield", "yield",
-            "topic click 1", "board refresh", "topic click ban_ip_button", "wait 2500", "topic click 1",
-            "board refresh"}));
-    EXPECT_TRUE(sequence.AwaitingBan());
-}
-
-TEST_F(TopicActionSequenceTest, OuterBanScanFollowsABanClickedByANestedRun)
-{
-    banOption = true;
-    topic.anchors = links({QStringLiteral("a"), QStringLiteral("b"), kBan, kDelete});
-    // At the outer run's first yield another page completes and its run bans through its own link.
-    loop.atNextYield.push_back([this] {
-        topic.anchors = links({kBan, kDelete});
-        sequence.run();
-    });
-    sequence.run();
-    // The outer run sees the shared flag cleared at its next link and carries on as if it had
-    // clicked a ban link itself: it never clicks its own at index 2.
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1);
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 2")), 0);
-    EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), 2);
-    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 2);
-}
-
-TEST_F(TopicActionSequenceTest, WaitEndsAtTheFirstWholeSecondAtOrPastTheDeadline)
+TEST_F(TopicActionSequenceTest, APageThatNeverReadsCompleteOrShowsAnErrorIsLeftAlone)
 {
     struct Case {
-        long long enteredMsPastSecond;
-        const char *expected;
+        const char *name;
+        std::function<void()> setUp;
+        QString expected;
     };
-    for (const Case c : {Case{900, "wait 1100"}, Case{0, "wait 2000"}, Case{1, "wait 1999"}}) {
+    const Case cases[] = {
+        {"never complete", [&] { topic.ready = 3; }, QStringLiteral("run 1 unreadable at 5000")},
+        {"unreadable twice", [&] { topic.ready = std::nullopt; }, QStringLiteral("run 1 unreadable at 50")},
+        {"an error page", [&] { topic.loadSucceeds = false; }, QStringLiteral("run 1 unreadable at 0")},
+        {"a load that never ends", [&] { topic.loadMs = -1; }, QStringLiteral("run 1 unreadable at 30000")},
+        {"complete after 1 s",
+            [&] {
+                topic.ready = 3;
+                clock.after(1000, [&] { topic.ready = kReadyStateComplete; });
+            },
+            QStringLiteral("run 1 deleted at 1000")},
+        {"more links than the count holds", [&] { topic.anchors = AnchorList(32768, link(kDelete)); },
+            QStringLiteral("run 1 no delete link at 5000")},
+    };
+    for (const Case &c : cases) {
         journal.clear();
-        clock.now = 1'000'000'010'000 + c.enteredMsPastSecond;
-        EXPECT_TRUE(sequence.WaitSeconds(2));
-        EXPECT_EQ(journal, entries({c.expected}));
+        openedAt = -1;
+        topic.anchors = links({kDelete});
+        c.setUp();
+        open();
+        clock.settle();
+        EXPECT_TRUE(journal.contains(c.expected)) << c.name << ": " << journal.join(u'|').toStdString();
+        EXPECT_EQ(journal.contains(QStringLiteral("timer restart")),
+            c.expected.contains(u"deleted") || c.expected.contains(u"no delete"))
+            << c.name;
+        topic.ready = kReadyStateComplete;
+        topic.loadSucceeds = true;
+        topic.loadMs = 0;
+        sequence.programEnded();
+    }
+}
+
+// The view sent to another topic during the ban wait: the first run clicks nothing more there.
+TEST_F(TopicActionSequenceTest, ASupersededRunClicksNothingMore)
+{
+    banOption = true;
+    topic.anchors = links({kBan, kDelete});
+    open(kTopicA);
+    clock.advance(1000);
+    open(kTopicB);
+    clock.settle();
+    EXPECT_EQ(journal,
+        entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
+            "run 1 superseded at 1000", "topic navigate http://board.test/p/2", "timer restart", "topic click 0",
+            "run 2 ban link at 1000", "topic click ban_ip_button", "run 2 ban button at 3000", "topic click 1",
+            "run 2 deleted at 6000", "board refresh", "view free at 7000"}));
+}
+
+// Pages that nobody matched (the moderator's own browsing, a page a click led to after the run)
+// get no click.
+TEST_F(TopicActionSequenceTest, APageTheViewReachedOtherwiseStartsNoRun)
+{
+    topic.anchors = links({kDelete});
+    topic.navigate(kTopicA);
+    clock.settle();
+    open();
+    clock.settle();
+    topic.onClick = [this](const Anchor &) { topic.startLoad(); };
+    topic.startLoad();
+    clock.settle();
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1) << journal.join(u'|').toStdString();
+}
+
+// A busy page answers late; nothing is clicked twice, and the run waits for the page it follows.
+TEST_F(TopicActionSequenceTest, ABusyPageGetsEachClickOnceAndTheViewIsFreedOnlyAfterTheDeletePage)
+{
+    banOption = true;
+    topic.answerMs = 400;
+    topic.anchors = links({kBan, kDelete});
+    topic.onClick = [this](const Anchor &clicked) {
+        if (clicked.text == kDelete) {
+            topic.loadMs = 700;
+            topic.startLoad();
+        }
+    };
+    open();
+    clock.settle();
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1);
+    EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), 1);
+    EXPECT_EQ(journal.count(QStringLiteral("topic click 1")), 1);
+    // Complete read at 400, the ban link read and clicked by 1200, the button at 3000 + 400, the
+    // delete link read and clicked by 6800 and its page loaded 700 ms later.
+    EXPECT_EQ(journal.last(), QStringLiteral("view free at 7500"));
+}
+
+TEST_F(TopicActionSequenceTest, WaitsEndAtTheWholeSecondOnTheSteadyClockWhateverTheWallClockDoes)
+{
+    struct Case {
+        const char *name;
+        long long wallFraction;
+        long long wallJump; // during the first wait
+        long long buttonAt;
+    };
+    const Case cases[] = {
+        {"entered on the second", 0, 0, 2000},
+        {"entered at .9 s: 1.1 s", 900, 0, 1100},
+        {"the wall clock set back an hour", 0, -3'600'000, 2000},
+        {"the wall clock set forward a day", 300, 86'400'000, 1700},
+    };
+    for (const Case &c : cases) {
+        journal.clear();
+        openedAt = -1;
+        banOption = true;
+        clock.wallOffset = 1'000'000'000'000 + c.wallFraction - clock.now % 1000;
+        topic.anchors = links({kBan, kDelete});
+        open();
+        clock.advance(500);
+        clock.wallOffset += c.wallJump;
+        clock.settle();
+        EXPECT_EQ(journal.filter(QStringLiteral("ban button at %1").arg(c.buttonAt)).size(), 1)
+            << c.name << ": " << journal.join(u'|').toStdString();
     }
 }
 
@@ -291,37 +274,35 @@ TEST_F(TopicActionSequenceTest, ProgramEndDuringAWaitIsFinal)
 {
     banOption = true;
     topic.anchors = links({kBan, kDelete});
-    for (const long long endAfterMs : {500LL, 2500LL}) {
+    open();
+    clock.advance(1000);
+    sequence.programEnded();
+    clock.settle();
+    EXPECT_EQ(journal,
+        entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
+            "run 1 ended at 1000"}));
+}
+
+// A script of the page puts another anchor first right after each read.
+TEST_F(TopicActionSequenceTest, ALinkThatChangedSinceItWasReadIsNotClicked)
+{
+    for (const bool banOn : {false, true}) {
         journal.clear();
-        loop.ended = false;
-        loop.scheduled.emplace(clock.now + endAfterMs, [this] { loop.ended = true; });
-        sequence.run();
-        EXPECT_EQ(journal.count(QStringLiteral("topic click 1")), 0) << endAfterMs;
-        EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0) << endAfterMs;
-        EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), endAfterMs > 2000 ? 1 : 0);
+        banOption = banOn;
+        topic.anchors = links({kBan, kDelete});
+        int inserted = 0;
+        topic.onRead = [&] {
+            clock.after(0, [&] {
+                topic.anchors->prepend(link(kDelete, QStringLiteral("http://board.test/decoy/%1").arg(++inserted)));
+            });
+        };
+        open();
+        clock.settle();
+        EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0) << banOn;
+        EXPECT_FALSE(journal.filter(QStringLiteral("click refused")).isEmpty()) << banOn;
+        EXPECT_TRUE(journal.filter(QStringLiteral("topic click 0")).isEmpty()) << banOn;
+        topic.onRead = nullptr;
     }
-}
-
-TEST_F(TopicActionSequenceTest, FailedReadBeforeTheDeleteStepNeverReusesTheEarlierLinks)
-{
-    banOption = true;
-    topic.anchors = links({QStringLiteral("a"), kDelete});
-    int reads = 0;
-    topic.onRead = [&] {
-        if (++reads == 2)
-            topic.anchors = std::nullopt; // the page stops answering after the ban scan's read
-    };
-    sequence.run();
-    EXPECT_EQ(journal, entries({"timer restart", "wait 100"})) << "one poll for a late ban link, then nothing";
-}
-
-TEST_F(TopicActionSequenceTest, PageWithMoreLinksThanTheCountHoldsIsTreatedAsLinkless)
-{
-    AnchorList many = links({kDelete});
-    many.resize(32768, link(QStringLiteral("x")));
-    topic.anchors = many;
-    sequence.run();
-    EXPECT_EQ(withLatePollsJoined(journal), entries({"timer restart", "late links 5000 ms"}));
 }
 
 } // namespace

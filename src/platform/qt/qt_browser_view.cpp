@@ -1,9 +1,5 @@
 #include "qt_browser_view.h"
 
-#include "qt_event_loop.h"
-
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -16,7 +12,7 @@
 #include <QWebEngineView>
 
 #include <algorithm>
-#include <memory>
+#include <vector>
 
 namespace tidewick {
 
@@ -81,10 +77,9 @@ QString scriptString(const QString &text)
 
 } // namespace
 
-QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History history, int readTimeoutMs)
+QtBrowserView::QtBrowserView(QWebEngineView *view, History history, int readTimeoutMs)
     : QObject(view)
     , m_view(view)
-    , m_loop(loop)
     , m_history(history)
     , m_readTimeoutMs(readTimeoutMs)
 {
@@ -95,8 +90,9 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
                            << info.errorDomain() << info.errorCode();
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             ++m_loadsUnderWay;
+            ++m_document;
             // A script sent to the old document may never answer once the new one is on its way.
-            failPendingReads();
+            failPendingScripts();
             return;
         }
         m_loadsUnderWay = std::max(0, m_loadsUnderWay - 1);
@@ -105,7 +101,8 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
         // A view that never goes back keeps no entry per page it showed.
         if (m_history == History::Dropped && m_view)
             m_view->history()->clear();
-        Q_EMIT loadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+        if (!m_stopped)
+            Q_EMIT loadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
     connect(view, &QWebEngineView::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus status) {
@@ -114,19 +111,20 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History hi
         });
 }
 
-void QtBrowserView::failPendingReads()
+void QtBrowserView::failPendingScripts()
 {
-    for (const QPointer<QEventLoop> &wait : std::as_const(m_waits)) {
-        if (wait)
-            wait->quit();
-    }
+    std::vector<quint64> ids;
+    for (const auto &[id, pending] : m_pending)
+        ids.push_back(id);
+    for (const quint64 id : ids)
+        answer(id, std::nullopt);
 }
 
-// Reads waiting on the dead page fail now instead of at their time-out, and the reload brings a
-// new renderer and a finished load for the watch or the sequence to go on with.
+// Scripts waiting on the dead page fail now instead of at their time-out, and the reload brings a
+// new renderer and a finished load for the watch or the run to go on with.
 void QtBrowserView::replaceDeadRenderer()
 {
-    failPendingReads();
+    failPendingScripts();
     QTimer::singleShot(0, this, [this] {
         if (usable())
             m_view->reload();
@@ -135,7 +133,13 @@ void QtBrowserView::replaceDeadRenderer()
 
 bool QtBrowserView::usable() const
 {
-    return m_view && !m_loop.programEnded();
+    return m_view && !m_stopped;
+}
+
+void QtBrowserView::stop()
+{
+    m_stopped = true;
+    m_pending.clear();
 }
 
 void QtBrowserView::navigate(const QString &url)
@@ -157,78 +161,108 @@ void QtBrowserView::refresh()
         m_view->reload();
 }
 
-std::optional<int> QtBrowserView::readyState()
+void QtBrowserView::readReadyState(ReadyStateAnswer answer)
 {
-    const auto value = runScript(kReadyStateScript);
-    return value ? readyStateFromText(value->toString()) : std::nullopt;
+    runScript(kReadyStateScript, [answer = std::move(answer)](DocumentId document, std::optional<QVariant> value) {
+        answer(document, value ? readyStateFromText(value->toString()) : std::nullopt);
+    });
 }
 
-std::optional<AnchorList> QtBrowserView::readAnchors()
+void QtBrowserView::readAnchors(AnchorsAnswer answer)
 {
-    const auto value = runScript(kReadAnchorsScript);
-    return value ? anchorsFromVariant(*value) : std::nullopt;
+    runScript(kReadAnchorsScript, [answer = std::move(answer)](DocumentId document, std::optional<QVariant> value) {
+        answer(document, value ? anchorsFromVariant(*value) : std::nullopt);
+    });
 }
 
 // Finds and clicks in one script, so a page that changes its links after they were read cannot
 // redirect the click to another link. The click itself comes right after the answer: a click
 // that starts a load would otherwise cut the answer off.
-bool QtBrowserView::clickAnchor(int index, const Anchor &expected)
+void QtBrowserView::clickAnchor(int index, const Anchor &expected, ClickAnswer answer)
 {
-    if (!expected.text)
-        return false;
-    const auto clicked
-        = runScript(QStringLiteral("(function(){var e=document.getElementsByTagName('a')[%1];if(!e)return false;"
-                                   "var t=null;try{t=e.innerText;}catch(x){}"
-                                   "if(t!==%2||(e.href||'')!==%3)return false;"
-                                   "setTimeout(function(){e.click();},0);return true;})()")
-                        .arg(index)
-                        .arg(scriptString(*expected.text), scriptString(expected.href)));
-    return clicked && clicked->toBool();
-}
-
-void QtBrowserView::clickNamed(const QString &name)
-{
-    runScript(QStringLiteral("(function(){var e=document.all[%1];"
-                             "if(e&&!e.tagName&&e.length)e=e[0];"
-                             "if(e&&e.click){setTimeout(function(){e.click();},0);return true;}return false;})()")
-                  .arg(scriptString(name)));
-}
-
-// Waits for the script's answer in a local event loop, so the window stays live; a page that
-// does not answer in time (hung, crashed, gone) makes the read fail. Now and then the engine drops
-// a script sent right after a load has finished, and the same script sent again answers at once:
-// so the first try waits only briefly, and a page that is not loading anew gets a second one.
-std::optional<QVariant> QtBrowserView::runScript(const QString &script)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    for (const int ms : {kFirstTryMs, m_readTimeoutMs}) {
-        if (!usable())
-            return std::nullopt;
-        auto answer = std::make_shared<std::optional<QVariant>>();
-        QEventLoop wait;
-        QPointer<QEventLoop> waiting(&wait);
-        m_view->page()->runJavaScript(
-            script, QWebEngineScript::ApplicationWorld, [answer, waiting](const QVariant &value) {
-                *answer = value;
-                if (waiting)
-                    waiting->quit();
-            });
-        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
-        if (!answer->has_value()) {
-            m_waits.append(&wait);
-            const bool live = m_loop.run(wait);
-            m_waits.removeAll(&wait);
-            if (!live)
-                return std::nullopt;
-        }
-        if (answer->has_value())
-            return *answer;
-        qCDebug(lcBrowser) << m_view->objectName() << "no answer to a script after" << elapsed.elapsed() << "ms";
-        if (isLoading())
-            return std::nullopt;
+    if (!expected.text) {
+        QTimer::singleShot(0, this, [this, answer = std::move(answer)] { answer(m_document, false); });
+        return;
     }
-    return std::nullopt;
+    clickOnce(QStringLiteral("var e=document.getElementsByTagName('a')[%1];if(!e)return false;"
+                             "var t=null;try{t=e.innerText;}catch(x){}"
+                             "if(t!==%2||(e.href||'')!==%3)return false;")
+                  .arg(index)
+                  .arg(scriptString(*expected.text), scriptString(expected.href)),
+        std::move(answer));
+}
+
+void QtBrowserView::clickNamed(const QString &name, ClickAnswer answer)
+{
+    clickOnce(QStringLiteral("var e=document.all[%1];if(e&&!e.tagName&&e.length)e=e[0];"
+                             "if(!e||!e.click)return false;")
+                  .arg(scriptString(name)),
+        std::move(answer));
+}
+
+// A script that is sent again when its first answer is late may run twice: the page remembers
+// each click by its number, so that the second run only reports what the first did.
+void QtBrowserView::clickOnce(const QString &findElement, ClickAnswer answer)
+{
+    const QString token = QString::number(m_scriptsSent + 1);
+    runScript(QStringLiteral("(function(){var d=window.__tidewickClicks=window.__tidewickClicks||{};"
+                             "if(%1 in d)return d[%1];d[%1]=false;%2"
+                             "d[%1]=true;setTimeout(function(){e.click();},0);return true;})()")
+                  .arg(token, findElement),
+        [answer = std::move(answer)](
+            DocumentId document, std::optional<QVariant> value) { answer(document, value && value->toBool()); });
+}
+
+// Now and then the engine drops a script sent right after a load has finished, and the same script
+// sent again answers at once: so the first try waits only briefly, and a page that is not loading
+// anew gets a second one. A page that does not answer in time (hung, crashed, gone) fails the script.
+void QtBrowserView::runScript(const QString &script, ScriptAnswer answer)
+{
+    if (!usable())
+        return;
+    const quint64 id = ++m_scriptsSent;
+    m_pending.emplace(id, Pending{m_document, script, std::move(answer)});
+    sendScript(id, kFirstTryMs);
+}
+
+void QtBrowserView::sendScript(quint64 id, int answerWithinMs)
+{
+    QPointer<QtBrowserView> self(this);
+    m_view->page()->runJavaScript(
+        m_pending.at(id).script, QWebEngineScript::ApplicationWorld, [self, id](const QVariant &value) {
+            if (self)
+                self->answer(id, value);
+        });
+    QTimer::singleShot(answerWithinMs, this, [this, id] { noAnswerYet(id); });
+}
+
+void QtBrowserView::noAnswerYet(quint64 id)
+{
+    const auto it = m_pending.find(id);
+    if (it == m_pending.end())
+        return;
+    qCDebug(lcBrowser) << m_view->objectName() << "no answer to a script yet";
+    if (it->second.retried || isLoading() || !usable())
+        return answer(id, std::nullopt);
+    it->second.retried = true;
+    sendScript(id, std::max(0, m_readTimeoutMs - kFirstTryMs));
+}
+
+// Delivered from the event loop, so that no caller is answered inside its own call; an answer
+// from a document that a newer one replaced counts as none.
+void QtBrowserView::answer(quint64 id, std::optional<QVariant> value)
+{
+    const auto it = m_pending.find(id);
+    if (it == m_pending.end())
+        return;
+    Pending pending = std::move(it->second);
+    m_pending.erase(it);
+    if (pending.document != m_document)
+        value.reset();
+    QTimer::singleShot(0, this, [this, pending = std::move(pending), value = std::move(value)] {
+        if (!m_stopped)
+            pending.answer(pending.document, value);
+    });
 }
 
 } // namespace tidewick

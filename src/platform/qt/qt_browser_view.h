@@ -2,53 +2,69 @@
 
 #include "browser_view.h"
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QVariant>
 
-class QEventLoop;
+#include <map>
+
 class QWebEngineView;
 
 namespace tidewick {
 
-class QtEventLoop;
-
-// The browser contract on a QWebEngineView. Reads run a script in the page and wait for
-// its answer inside the event loop, for at most the read timeout. A renderer that dies is
-// replaced at once by reloading its page.
+// The browser contract on a QWebEngineView. Reads and clicks run a script in the page; its
+// answer, or its failure once the read timeout has passed or a new document has started, comes
+// back from the event loop. A renderer that dies is replaced at once by reloading its page.
 class QtBrowserView final : public QObject, public BrowserView {
     Q_OBJECT
 public:
     enum class History { Kept, Dropped };
 
-    QtBrowserView(QWebEngineView *view, QtEventLoop &loop, History history = History::Kept, int readTimeoutMs = 3000);
+    QtBrowserView(QWebEngineView *view, History history = History::Kept, int readTimeoutMs = 3000);
 
     void navigate(const QString &url) override;
     QString url() const override;
     void refresh() override;
     bool isLoading() const override { return m_loadsUnderWay > 0; }
-    std::optional<int> readyState() override;
-    std::optional<AnchorList> readAnchors() override;
-    bool clickAnchor(int index, const Anchor &expected) override;
-    void clickNamed(const QString &name) override;
+    DocumentId document() const override { return m_document; }
+    void readReadyState(ReadyStateAnswer answer) override;
+    void readAnchors(AnchorsAnswer answer) override;
+    void clickAnchor(int index, const Anchor &expected, ClickAnswer answer) override;
+    void clickNamed(const QString &name, ClickAnswer answer) override;
+
+    // The program is ending: nothing more is loaded, and no answer is delivered any more.
+    void stop();
 
 Q_SIGNALS:
     // Every finished load; ok is false for a load that failed or answered an HTTP error status.
     void loadFinished(bool ok);
 
 private:
+    using ScriptAnswer = std::function<void(DocumentId, std::optional<QVariant>)>;
+    struct Pending {
+        DocumentId document;
+        QString script;
+        ScriptAnswer answer;
+        bool retried = false;
+    };
+
     bool usable() const;
-    std::optional<QVariant> runScript(const QString &script);
-    void failPendingReads();
+    void runScript(const QString &script, ScriptAnswer answer);
+    void sendScript(quint64 id, int answerWithinMs);
+    void noAnswerYet(quint64 id);
+    void answer(quint64 id, std::optional<QVariant> value);
+    void failPendingScripts();
     void replaceDeadRenderer();
+    void clickOnce(const QString &clickScript, ClickAnswer answer);
 
     QPointer<QWebEngineView> m_view;
-    QtEventLoop &m_loop;
     History m_history;
     int m_readTimeoutMs;
+    bool m_stopped = false;
     int m_loadsUnderWay = 0; // started and not yet ended, one way or another
-    QList<QPointer<QEventLoop>> m_waits; // script answers being waited for
+    DocumentId m_document = 0;
+    quint64 m_scriptsSent = 0;
+    std::map<quint64, Pending> m_pending; // scripts whose answer is awaited
 };
 
 } // namespace tidewick
