@@ -3,7 +3,8 @@
 // being posted to its deletion, and a burst of forbidden topics among innocent ones, with the
 // ban option off and on. Prints a table; run it by hand: build/default/bench/loop_bench.
 // "loop_bench quick" measures with the ban option off only; "loop_bench stress [N]" opens N (300) forbidden topics one
-// after another with both cores busy; "loop_bench real" measures at a real board's pace over https.
+// after another with both cores busy; "loop_bench real" measures at a real board's pace over https;
+// "loop_bench wave" clears a spam wave of 20 forbidden topics on a board of 200 at that pace.
 #include "board_service_process.h"
 #include "tool_usage.h"
 #include "window_fixture.h"
@@ -194,6 +195,35 @@ int realBoard(const QString &certFolder)
     return 0;
 }
 
+// A spam wave: 20 forbidden topics posted at once among 180 innocent ones, the board answered
+// after 1 s and topic pages after 0.5 s. From the posting to the last deletion, per topic.
+void wave(bool ban)
+{
+    Bench bench;
+    if (!bench.service.start())
+        return;
+    bench.service.setFaults(QStringLiteral("boardDelayMs=1000&topicDelayMs=500"));
+    QList<int> innocent;
+    for (int i = 0; i < 180; ++i)
+        innocent << bench.service.post(kBoard, QStringLiteral("晚霞%1").arg(i), QStringLiteral("g%1").arg(i));
+    bench.open(ban);
+    waitUntil([] { return false; }, 5000); // the first list loads and the probe for a late list
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QList<int> forbidden;
+    for (int i = 0; i < 20; ++i)
+        forbidden << bench.service.post(kBoard, QStringLiteral("代 开%1").arg(i), QStringLiteral("b%1").arg(i));
+    const auto allDeleted
+        = [&] { return std::all_of(forbidden.begin(), forbidden.end(), [&](int id) { return bench.deleted(id); }); };
+    waitUntil(allDeleted, 300000);
+    const double seconds = elapsed.elapsed() / 1000.0;
+    const auto count = [&](const QList<int> &ids) {
+        return static_cast<int>(std::count_if(ids.begin(), ids.end(), [&](int id) { return bench.deleted(id); }));
+    };
+    std::printf("wave of 20 among 200, ban option %s: %d deleted in %.1f s (%.2f s a topic), innocent deleted: %d\n",
+        ban ? "on" : "off", count(forbidden), seconds, seconds / 20, count(innocent));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -209,6 +239,11 @@ int main(int argc, char *argv[])
         return realBoard(certFolder);
     }
     QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "wave") == 0) {
+        wave(false);
+        wave(true);
+        return 0;
+    }
     if (argc > 1 && qstrcmp(argv[1], "stress") == 0) {
         Bench bench;
         if (!bench.service.start())

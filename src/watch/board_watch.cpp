@@ -88,8 +88,13 @@ void BoardWatch::TimerTick()
 void BoardWatch::WatchdogTick()
 {
     const long long now = m_ports.clock.steadyMs();
-    if (!m_isRunning || now - m_lastLoadAtMs < kWatchdogMs)
+    if (!m_isRunning)
         return;
+    if (now - m_lastLoadAtMs < kWatchdogMs) {
+        if (m_ports.board.isLoading() && now - m_lastLoadAtMs >= kSlowPageMs)
+            m_ports.setStatus(QStringLiteral("等待较慢的页面，已 %1 秒").arg((now - m_lastLoadAtMs) / 1000));
+        return;
+    }
     qCInfo(lcWatch) << "no board load for" << (now - m_lastLoadAtMs) << "ms: reloading";
     m_lastLoadAtMs = now; // one reload per watchdog period, however slow the page
     m_ports.board.navigate(boardListAddress(m_boardOrigin, m_boardName)); // also replaces a load that hangs

@@ -39,6 +39,8 @@ public:
     static constexpr int kMaxRecentlyOpened = 256;
     // Without a finished board load for this long while running, the board view is reloaded.
     static constexpr long long kWatchdogMs = 3 * kReloadIntervalMs;
+    // A board load under way this long is named in the status line.
+    static constexpr long long kSlowPageMs = 3000;
     static constexpr long long kFirstRetryMs = 500;
     // In log-only mode an address is logged at most once in this time.
     static constexpr long long kLogAgainAfterMs = 10 * 60'000;
@@ -90,7 +92,8 @@ public:
     // While paused, a page that loads opens nothing.
     void Pause();
     void TimerTick();
-    // Reloads a board view that has not finished a load for too long while the watch runs.
+    // Reloads a board view that has not finished a load for too long while the watch runs, and
+    // says so while a slow one is under way.
     void WatchdogTick();
     // The board view refused a page for its certificate, as any browser does: the board is
     // unreachable until a load succeeds again.

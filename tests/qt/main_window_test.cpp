@@ -119,6 +119,28 @@ private Q_SLOTS:
         QCOMPARE(service.state()[QStringLiteral("maxBoardAnswers")].toInt(), 1);
     }
 
+    // The plain address sent on to another host name: nothing there is the board's, nothing is
+    // opened, and the status line names where the board went.
+    void opensNothingWhereARedirectLeadsToAnotherHost()
+    {
+        BoardServiceProcess service;
+        QVERIFY(service.startHttps(trustedCa(), true, QStringLiteral("localhost")));
+        const QString board = QStringLiteral("版务");
+        const int spam = service.post(board, QStringLiteral("低价 代-开 发票"), QStringLiteral("a"));
+        AppOptions options;
+        options.boardOrigin = QUrl(QStringLiteral("http://") + service.plainHost());
+        options.portalUrl = QStringLiteral("about:blank");
+        WindowFixture f(options, {QStringLiteral("代开")});
+        f.window->startUp();
+        f.control<QLineEdit>("Text1")->setText(board);
+        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.control<QLabel>("Label4")->toolTip().contains(QStringLiteral("被转到 localhost")), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(boardLoads(service) >= 2, 15000); // read there, and backed off from
+        QCOMPARE(service.topic(spam)[QStringLiteral("pageLoads")].toInt(), 0);
+        QVERIFY(recorded(f).isEmpty());
+    }
+
     // A certificate that no authority of the moderator's vouches for is refused as a browser
     // refuses it: the board is never read, nothing is opened, and the status line says why.
     void refusesABoardWithAnUntrustedCertificate()

@@ -20,7 +20,7 @@ bool BoardServiceProcess::start()
     return launch({QStringLiteral("--port"), QStringLiteral("0")});
 }
 
-bool BoardServiceProcess::startHttps(const QString &certFolder, bool upgrade)
+bool BoardServiceProcess::startHttps(const QString &certFolder, bool upgrade, const QString &upgradeHost)
 {
     m_scheme = QStringLiteral("https");
     m_caFile = certFolder + QStringLiteral("/ca.pem");
@@ -28,7 +28,8 @@ bool BoardServiceProcess::startHttps(const QString &certFolder, bool upgrade)
         certFolder + QStringLiteral("/server.pem"), QStringLiteral("--tls-key"),
         certFolder + QStringLiteral("/server.key")};
     if (upgrade)
-        arguments << QStringLiteral("--upgrade-port") << QStringLiteral("0");
+        arguments << QStringLiteral("--upgrade-port") << QStringLiteral("0") << QStringLiteral("--upgrade-host")
+                  << upgradeHost;
     return launch(arguments);
 }
 

@@ -13,9 +13,10 @@ public:
 
     bool start();
     // Over https with the certificate that make-test-ca left in the folder; with upgrade, also a
-    // plain-http listener that sends every request there.
-    bool startHttps(const QString &certFolder, bool upgrade = false);
-    // Makes a test certificate authority and its certificate for 127.0.0.1 in the folder; with a
+    // plain-http listener that sends every request there, under the host name given.
+    bool startHttps(
+        const QString &certFolder, bool upgrade = false, const QString &upgradeHost = QStringLiteral("127.0.0.1"));
+    // Makes a test certificate authority and its certificate for 127.0.0.1 and localhost in the folder; with a
     // home, trusts the authority in that home's NSS database.
     static bool makeTestCa(const QString &folder, const QString &trustingHome = QString());
 

@@ -367,6 +367,7 @@ TEST_F(BoardWatchTest, WatchdogReloadsABoardWithoutLoadsForThreeIntervals)
     clock.now += BoardWatch::kWatchdogMs - 1;
     watch.WatchdogTick();
     EXPECT_EQ(journal, Journal{});
+    EXPECT_EQ(statuses.last(), QStringLiteral("等待较慢的页面，已 23 秒")) << "the first load is still under way";
     clock.now += 1;
     watch.WatchdogTick();
     watch.WatchdogTick();

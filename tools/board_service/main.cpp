@@ -130,11 +130,12 @@ void route(httplib::Server &server, BoardState &state)
     });
 }
 
-// Every plain-http request goes on to the same path over https, as real services answer.
-void upgradeAll(httplib::Server &plain, int tlsPort)
+// Every plain-http request goes on to the same path over https, as real services answer; under
+// another host name, it stands for a service that sends its board elsewhere.
+void upgradeAll(httplib::Server &plain, const std::string &host, int tlsPort)
 {
-    plain.Get(".*", [tlsPort](const httplib::Request &req, httplib::Response &res) {
-        res.set_redirect("https://127.0.0.1:" + std::to_string(tlsPort) + req.target, 301);
+    plain.Get(".*", [host, tlsPort](const httplib::Request &req, httplib::Response &res) {
+        res.set_redirect("https://" + host + ":" + std::to_string(tlsPort) + req.target, 301);
     });
 }
 
@@ -149,6 +150,7 @@ int main(int argc, char *argv[])
 {
     int port = 0;
     int upgradePort = -1;
+    std::string upgradeHost = "127.0.0.1";
     bool demo = false;
     std::string cert;
     std::string key;
@@ -159,6 +161,8 @@ int main(int argc, char *argv[])
             port = std::atoi(argv[++i]);
         else if (arg == "--upgrade-port" && i + 1 < argc)
             upgradePort = std::atoi(argv[++i]);
+        else if (arg == "--upgrade-host" && i + 1 < argc)
+            upgradeHost = argv[++i];
         else if (arg == "--tls-cert" && i + 1 < argc)
             cert = argv[++i];
         else if (arg == "--tls-key" && i + 1 < argc)
@@ -194,7 +198,7 @@ int main(int argc, char *argv[])
     httplib::Server plain;
     std::thread upgrading;
     if (upgradePort >= 0 && !cert.empty()) {
-        upgradeAll(plain, bound);
+        upgradeAll(plain, upgradeHost, bound);
         const int plainBound = listen(plain, upgradePort);
         if (plainBound <= 0) {
             std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", upgradePort);
