@@ -270,7 +270,7 @@ void MainWindow::addWord()
         return;
     }
     m_boardBrowser->readAnchors(
-        [this, typed](DocumentId, std::optional<AnchorList> shown) { askAboutABroadWord(typed, shown); });
+        [this, typed](DocumentId, std::optional<AnchorList> shown, qsizetype) { askAboutABroadWord(typed, shown); });
 }
 
 void MainWindow::askAboutABroadWord(const QString &word, const std::optional<AnchorList> &shown)

@@ -130,7 +130,7 @@ void TopicActionSequence::act()
 void TopicActionSequence::findLink(const QString &text, LinksFound found)
 {
     const RunId run = m_run;
-    m_ports.topic.readAnchors([this, run, text, found](DocumentId, std::optional<AnchorList> links) {
+    m_ports.topic.readAnchors([this, run, text, found](DocumentId, std::optional<AnchorList> links, qsizetype) {
         if (!isCurrent(run))
             return;
         if (!links && m_ports.topic.isLoading())

@@ -29,7 +29,9 @@ using DocumentId = quint64;
 class BrowserView {
 public:
     using ReadyStateAnswer = std::function<void(DocumentId, std::optional<int>)>;
-    using AnchorsAnswer = std::function<void(DocumentId, std::optional<AnchorList>)>;
+    // With the number of anchors the document had at its load event (-1 when unknown): a page
+    // that has more now has been built by a script since.
+    using AnchorsAnswer = std::function<void(DocumentId, std::optional<AnchorList>, qsizetype anchorsAtLoad)>;
     // True only when the element was certainly clicked.
     using ClickAnswer = std::function<void(DocumentId, bool)>;
 

@@ -128,10 +128,10 @@ void BoardWatch::BoardScanCycle(bool loadSucceeded)
 void BoardWatch::scanLatest()
 {
     const quint64 load = m_loadsFinished;
-    m_ports.board.readAnchors([this, load](DocumentId, std::optional<AnchorList> read) {
+    m_ports.board.readAnchors([this, load](DocumentId, std::optional<AnchorList> read, qsizetype atLoad) {
         // A read cut short by the next load leaves the page to that load's scan.
         if (load == m_loadsFinished && (read || !m_ports.board.isLoading()))
-            scanPage(load, read);
+            scanPage(load, read, atLoad);
     });
 }
 
@@ -159,7 +159,7 @@ QString BoardWatch::whyNotOnTheBoard() const
     return QStringLiteral("被转到 %1，未打开任何帖子").arg(shown.host());
 }
 
-void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read)
+void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read, qsizetype atLoad)
 {
     const AnchorList anchors = read.value_or(AnchorList{});
     qCDebug(lcWatch) << "scan: read" << (read ? anchors.size() : -1) << "links";
@@ -176,7 +176,7 @@ void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read)
         logMatches(*m_matcher, *m_words, anchors);
     else if (m_isRunning && m_reports.matched)
         opened = m_reports.matched(matchesToOpen(*m_matcher, *m_words, anchors));
-    if (!opened && read && m_lastLoadSucceeded && awaitsALateList(load, anchors.size()))
+    if (!opened && read && m_lastLoadSucceeded && awaitsALateList(load, anchors.size(), atLoad))
         return; // looked at again shortly, and reported once it stands
     if (read && m_lastLoadSucceeded)
         reportListedTopics(anchors);
@@ -186,21 +186,26 @@ void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read)
 
 // Some boards build their topic list with a script after the load event, up to
 // kScriptListWithinMs later. Reloading such a page at once would never let its list exist.
-// Whether this board does is learnt: the first list load after Start, and one load in
-// kProbeEveryLoads, is looked at again until its links have grown and then stood still, or
-// until a late list would have come. A board that built no list late is reloaded at once, so a
-// server-rendered board pays the wait only on those probes.
-bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount)
+// Whether this board does is learnt: a page with more links than it had at its load event was
+// built since; and the first list load after Start, and one load in kProbeEveryLoads, is looked
+// at again until its links have grown and then stood still, or until a late list would have come.
+// A board that built no list late is reloaded at once, so a server-rendered board pays the wait
+// only on those probes.
+bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount, qsizetype atLoad)
 {
     if (!m_isRunning || !showsTheBoardList())
         return false;
     const long long now = m_ports.clock.steadyMs();
     LateList &late = m_lateList;
+    const bool builtSinceLoad = atLoad >= 0 && linkCount > atLoad;
+    if (builtSinceLoad)
+        late.building = ListBuilding::Script;
     if (late.load != load) {
         const bool probe = late.building == ListBuilding::Unknown || ++late.loadsSinceProbe >= kProbeEveryLoads;
         if (!probe && late.building == ListBuilding::Server)
             return false;
-        late = LateList{load, now, linkCount, -1, probe ? 0 : late.loadsSinceProbe, late.building};
+        late = LateList{
+            load, now, linkCount, builtSinceLoad ? now : -1, probe ? 0 : late.loadsSinceProbe, late.building};
     } else if (linkCount > late.links) {
         late.links = linkCount;
         late.grewAtMs = now;

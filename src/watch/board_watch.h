@@ -120,7 +120,7 @@ public:
 
 private:
     void scanLatest();
-    void scanPage(quint64 load, const std::optional<AnchorList> &read);
+    void scanPage(quint64 load, const std::optional<AnchorList> &read, qsizetype atLoad);
     void followUpgrade();
     QString whyNotOnTheBoard() const;
     bool isOnBoardHost(const QString &href) const;
@@ -130,7 +130,7 @@ private:
     void logMatches(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
     MatchedTopic matchedTopic(const Anchor &anchor, const QStringList &words, int word) const;
     void reloadAfterPageWithoutMatch();
-    bool awaitsALateList(quint64 load, qsizetype linkCount);
+    bool awaitsALateList(quint64 load, qsizetype linkCount, qsizetype atLoad);
     QString originText() const;
 
     enum class ListBuilding { Unknown, Server, Script };

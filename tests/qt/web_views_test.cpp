@@ -34,7 +34,11 @@ private:
     }
     static std::optional<AnchorList> anchorsOf(QtBrowserView &view)
     {
-        return answerOf<std::optional<AnchorList>>([&](auto answer) { view.readAnchors(answer); });
+        return answerOf<std::optional<AnchorList>>([&](auto answer) {
+            view.readAnchors([answer](DocumentId document, std::optional<AnchorList> anchors, qsizetype) {
+                answer(document, std::move(anchors));
+            });
+        });
     }
     static bool click(QtBrowserView &view, int index, const Anchor &anchor)
     {
@@ -44,13 +48,15 @@ private:
     {
         return answerOf<bool>([&](auto answer) { view.clickNamed(name, answer); });
     }
-    QVariant runInPage(const QString &script)
+    QVariant runInPage(const QString &script, QWebEngineView *view = nullptr)
     {
         std::optional<QVariant> result;
-        m_topicView->page()->runJavaScript(script, [&](const QVariant &value) { result = value; });
+        (view ? view : m_topicView)->page()->runJavaScript(script, [&](const QVariant &value) { result = value; });
         (void)QTest::qWaitFor([&] { return result.has_value(); }, 15000);
         return result.value_or(QVariant());
     }
+
+    QVariant runInBoard(const QString &script) { return runInPage(script, m_boardView); }
 
     int indexOf(const AnchorList &anchors, const QString &text)
     {
@@ -165,13 +171,19 @@ private Q_SLOTS:
 
     void unattendedBoardViewAnswersEveryDialogItself()
     {
+        m_boardView->resize(400, 300);
+        m_boardView->show();
+        for (const QString &dialog : {QStringLiteral("alert"), QStringLiteral("confirm"), QStringLiteral("prompt")})
+            QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^tidewick: page %1 ").arg(dialog)));
         QVERIFY(load(*m_board, m_service.url(QStringLiteral("/dialogs"))));
         QCOMPARE(m_boardView->title(), QStringLiteral("confirm:false prompt:null"));
         // Leaving a page that asks first: the question needs a user gesture on the page.
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^tidewick: page beforeunload .*: left$")));
         QTest::mouseClick(m_boardView->focusProxy(), Qt::LeftButton, {}, QPoint(200, 200));
-        QTest::qWait(200);
+        QTRY_VERIFY(runInBoard(QStringLiteral("navigator.userActivation.hasBeenActive")).toBool());
         QVERIFY(load(*m_board, m_service.url(QStringLiteral("/"))));
         QVERIFY(m_boardView->url().path() == u"/");
+        m_boardView->hide();
     }
 
     // The back-off after failed board loads rests on this.

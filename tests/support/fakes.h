@@ -124,7 +124,7 @@ public:
         later([this, answer = std::move(answer)] {
             if (onRead)
                 onRead();
-            answer(m_document, loading ? std::nullopt : anchors);
+            answer(m_document, loading ? std::nullopt : anchors, anchorsAtLoad);
         });
     }
     // Clicks only when the anchor at the index is still the one that was read, as the real view does.
@@ -166,6 +166,7 @@ public:
 
     std::optional<int> ready = kReadyStateComplete;
     std::optional<AnchorList> anchors = AnchorList{};
+    qsizetype anchorsAtLoad = -1;
     QStringList namedElements{QStringLiteral("ban_ip_button")};
     QString url_; // the page shown: the last address navigated to
     bool loading = false;

@@ -9,6 +9,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -21,7 +22,13 @@ namespace {
 const QString kReadAnchorsScript
     = QStringLiteral("(function(){var r=[];var a=document.getElementsByTagName('a');"
                      "for(var i=0;i<a.length;i++){var t=null;try{t=a[i].innerText;}catch(e){}"
-                     "r.push([t,a[i].href||'']);}return r;})()");
+                     "r.push([t,a[i].href||'']);}"
+                     "var n=window.__tidewickAnchorsAtLoad;return [r,typeof n==='number'?n:-1];})()");
+
+// Notes, in the tool's own script world, how many anchors each document had at its load event.
+const QString kCountAnchorsAtLoadScript
+    = QStringLiteral("addEventListener('load',function(){"
+                     "window.__tidewickAnchorsAtLoad=document.getElementsByTagName('a').length;});");
 
 const QString kReadyStateScript = QStringLiteral("document.readyState");
 
@@ -40,7 +47,7 @@ std::optional<AnchorList> anchorsFromVariant(const QVariant &value)
 {
     if (value.typeId() != QMetaType::QVariantList)
         return std::nullopt;
-    const QVariantList rows = value.toList();
+    const QVariantList rows = value.toList().value(0).toList();
     AnchorList anchors;
     anchors.reserve(rows.size());
     for (const QVariant &row : rows) {
@@ -104,6 +111,13 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, History history, int readTime
         if (!m_stopped)
             Q_EMIT loadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
+    QWebEngineScript countAtLoad;
+    countAtLoad.setName(QStringLiteral("tidewick-anchors-at-load"));
+    countAtLoad.setSourceCode(kCountAnchorsAtLoadScript);
+    countAtLoad.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    countAtLoad.setWorldId(QWebEngineScript::ApplicationWorld);
+    countAtLoad.setRunsOnSubFrames(false);
+    view->page()->scripts().insert(countAtLoad);
     connect(view, &QWebEngineView::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus status) {
             if (status != QWebEnginePage::NormalTerminationStatus)
@@ -171,7 +185,8 @@ void QtBrowserView::readReadyState(ReadyStateAnswer answer)
 void QtBrowserView::readAnchors(AnchorsAnswer answer)
 {
     runScript(kReadAnchorsScript, [answer = std::move(answer)](DocumentId document, std::optional<QVariant> value) {
-        answer(document, value ? anchorsFromVariant(*value) : std::nullopt);
+        const qsizetype atLoad = value ? value->toList().value(1, -1).toLongLong() : -1;
+        answer(document, value ? anchorsFromVariant(*value) : std::nullopt, atLoad);
     });
 }
 

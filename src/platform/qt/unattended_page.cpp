@@ -1,8 +1,7 @@
 #include "unattended_page.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
+#include <QDebug>
 
 namespace tidewick {
 
@@ -15,9 +14,11 @@ QString leavePageQuestion()
         "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
+// On stderr, through the message handler, so that it can be told apart from other output.
 void note(const char *kind, const QString &message, const char *answer)
 {
-    std::fprintf(stderr, "tidewick: page %s \"%s\": %s\n", kind, message.left(200).toLocal8Bit().constData(), answer);
+    qInfo().noquote() << QStringLiteral("tidewick: page %1 \"%2\": %3")
+                             .arg(QLatin1StringView(kind), message.left(200), QLatin1StringView(answer));
 }
 
 } // namespace
