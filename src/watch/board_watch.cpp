@@ -176,7 +176,7 @@ void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read, q
         logMatches(*m_matcher, *m_words, anchors);
     else if (m_isRunning && m_reports.matched)
         opened = m_reports.matched(matchesToOpen(*m_matcher, *m_words, anchors));
-    if (!opened && read && m_lastLoadSucceeded && awaitsALateList(load, anchors.size(), atLoad))
+    if (!opened && read && m_lastLoadSucceeded && awaitsALateList(load, anchors, atLoad))
         return; // looked at again shortly, and reported once it stands
     if (read && m_lastLoadSucceeded)
         reportListedTopics(anchors);
@@ -190,9 +190,11 @@ void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read, q
 // built since; and the first list load after Start, and one load in kProbeEveryLoads, is looked
 // at again until its links have grown and then stood still, or until a late list would have come.
 // A board that built no list late is reloaded at once, so a server-rendered board pays the wait
-// only on those probes.
-bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount, qsizetype atLoad)
+// only on those probes. A list without topics proves nothing either way: an empty board is looked
+// at again at its next load.
+bool BoardWatch::awaitsALateList(quint64 load, const AnchorList &anchors, qsizetype atLoad)
 {
+    const qsizetype linkCount = anchors.size();
     if (!m_isRunning || !showsTheBoardList())
         return false;
     const long long now = m_ports.clock.steadyMs();
@@ -214,7 +216,7 @@ bool BoardWatch::awaitsALateList(quint64 load, qsizetype linkCount, qsizetype at
     const bool grown = late.grewAtMs >= 0;
     if (grown ? now - late.grewAtMs >= kListStandsAfterMs : now - late.loadedAtMs >= kScriptListWithinMs) {
         if (!grown)
-            late.building = ListBuilding::Server;
+            late.building = listsTopics(anchors) ? ListBuilding::Server : ListBuilding::Unknown;
         return false;
     }
     m_ports.retryTimer.start(kLateListPollMs, [this, load] {
@@ -298,10 +300,16 @@ std::optional<QStringList> BoardWatch::scannedTexts(const AnchorList &anchors) c
 }
 
 // Links to the portal and to list pages are the page's navigation, not topics.
-bool BoardWatch::isTopicLink(const QString &href) const
+bool BoardWatch::isTopicLink(const Anchor &anchor) const
 {
-    const QUrl url(href);
-    return isOnBoardHost(href) && url.path() != u"/" && url.path() != u"/f" && !url.path().isEmpty();
+    const QUrl url(anchor.href);
+    return anchor.text && isOnBoardHost(anchor.href) && url.path() != u"/" && url.path() != u"/f"
+        && !url.path().isEmpty();
+}
+
+bool BoardWatch::listsTopics(const AnchorList &anchors) const
+{
+    return std::any_of(anchors.cbegin(), anchors.cend(), [this](const Anchor &a) { return isTopicLink(a); });
 }
 
 void BoardWatch::reportListedTopics(const AnchorList &anchors)
@@ -310,7 +318,7 @@ void BoardWatch::reportListedTopics(const AnchorList &anchors)
         return;
     QStringList topics;
     for (const Anchor &anchor : anchors) {
-        if (anchor.text && isTopicLink(anchor.href))
+        if (isTopicLink(anchor))
             topics.append(anchor.href);
     }
     // The time and the count first: the line is narrow, the tooltip has the rest.

@@ -124,13 +124,14 @@ private:
     void followUpgrade();
     QString whyNotOnTheBoard() const;
     bool isOnBoardHost(const QString &href) const;
-    bool isTopicLink(const QString &href) const;
+    bool isTopicLink(const Anchor &anchor) const;
+    bool listsTopics(const AnchorList &anchors) const;
     void reportListedTopics(const AnchorList &anchors);
     QList<MatchedTopic> matchesToOpen(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
     void logMatches(const WordMatcher &matcher, const QStringList &words, const AnchorList &anchors);
     MatchedTopic matchedTopic(const Anchor &anchor, const QStringList &words, int word) const;
     void reloadAfterPageWithoutMatch();
-    bool awaitsALateList(quint64 load, qsizetype linkCount, qsizetype atLoad);
+    bool awaitsALateList(quint64 load, const AnchorList &anchors, qsizetype atLoad);
     QString originText() const;
 
     enum class ListBuilding { Unknown, Server, Script };

@@ -224,6 +224,16 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     letTheListSettle();
     EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
 
+    // An empty board proves nothing: its next load is looked at again.
+    startWatching(QStringLiteral("空"));
+    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
+    for (int i = 0; i < 2; ++i) {
+        journal.clear();
+        scan();
+        EXPECT_TRUE(journal.isEmpty()) << i;
+        letTheListSettle();
+    }
+
     // A server-rendered board: one probe after Start, then every load is reloaded at once.
     watch.Start(QStringLiteral("摄影"));
     showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9"))});
