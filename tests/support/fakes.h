@@ -73,20 +73,23 @@ public:
     void start(long long ms, std::function<void()> action) override
     {
         delays.append(ms);
-        const int armed = ++m_armed;
+        const int armed = ++m_starts;
+        m_pending = true;
         m_clock.after(ms, [this, armed, action = std::move(action)] {
-            if (armed == m_armed) {
-                ++m_armed;
+            if (armed == m_starts && m_pending) {
+                m_pending = false;
                 action();
             }
         });
     }
-    void stop() override { ++m_armed; }
+    void stop() override { m_pending = false; }
+    bool armed() const { return m_pending; }
     QList<long long> delays;
 
 private:
     FakeClock &m_clock;
-    int m_armed = 0;
+    int m_starts = 0;
+    bool m_pending = false;
 };
 
 // A view whose page answers after answerMs and loads in loadMs, on the fake clock. The page is
@@ -197,25 +200,6 @@ public:
 
 private:
     Journal &m_journal;
-};
-
-// Holds the pending action until the test fires it.
-class FakeOneShotTimer final : public OneShotTimer {
-public:
-    void start(long long ms, std::function<void()> action) override
-    {
-        delays.append(ms);
-        pending = std::move(action);
-    }
-    void stop() override { pending = nullptr; }
-    void fire()
-    {
-        auto action = std::exchange(pending, nullptr);
-        if (action)
-            action();
-    }
-    QList<long long> delays;
-    std::function<void()> pending;
 };
 
 // Records every message; a question waits until the test answers it.

@@ -29,10 +29,11 @@ protected:
         watch.BoardScanCycle(ok);
         clock.runDue();
     }
+    // The retry or the next look for a late list, when it falls due.
     void fire()
     {
-        retryTimer.fire();
-        clock.runDue();
+        if (retryTimer.armed())
+            clock.advance(retryTimer.delays.last());
     }
     void startWatching(const QString &boardName = QString())
     {
@@ -44,10 +45,8 @@ protected:
     // Lets the looks for a list built late run their course, as time passes.
     void letTheListSettle()
     {
-        while (retryTimer.pending) {
-            clock.now += BoardWatch::kLateListPollMs;
+        while (retryTimer.armed())
             fire();
-        }
     }
 
     // Opens the first match, as the session does when the topic view is free.
@@ -65,7 +64,7 @@ protected:
     Journal journal;
     FakeClock clock;
     FakeBrowserView board{journal, QStringLiteral("board"), clock};
-    FakeOneShotTimer retryTimer;
+    ClockTimer retryTimer{clock};
     QStringList titles;
     QStringList statuses;
     BoardWatch watch{{board, clock, retryTimer, [this](const QString &t) { titles.append(t); },
@@ -73,6 +72,7 @@ protected:
         QUrl(QStringLiteral("http://board.test"))};
 };
 
+// The timer's tick too reloads only while running.
 TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
 {
     struct Case {
@@ -94,7 +94,8 @@ TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
             running ? watch.Start(QString()) : watch.Pause();
             journal.clear();
             scan();
-            EXPECT_EQ(journal, running ? Journal{QStringLiteral("board refresh")} : Journal{})
+            watch.TimerTick();
+            EXPECT_EQ(journal, running ? Journal(2, QStringLiteral("board refresh")) : Journal{})
                 << c.name << (running ? " running" : " paused");
         }
     }
@@ -229,17 +230,12 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
         [&](const QString &, const QStringList &listed) { listedCounts.append(listed.size()); }});
     startWatching(QStringLiteral("版务"));
     showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
-    const long long loadedAt = clock.now;
     const AnchorList built{link(QStringLiteral("首页"), QStringLiteral("http://board.test/")),
         link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")), link(QStringLiteral("代开"), kTopicA)};
+    clock.after(1800, [&] { showPage(built); }); // the script runs 1.8 s after the load
     journal.clear();
     scan();
-    while (retryTimer.pending) {
-        clock.now += BoardWatch::kLateListPollMs;
-        if (clock.now - loadedAt >= 1800)
-            showPage(built); // the script runs 1.8 s after the load
-        fire();
-    }
+    letTheListSettle();
     EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
     EXPECT_EQ(listedCounts, QList<int>{2}) << "the topics are reported once, as built";
 
@@ -271,7 +267,7 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     for (int i = 0; i < 2 * BoardWatch::kProbeEveryLoads; ++i) {
         journal.clear();
         scan();
-        probes += retryTimer.pending != nullptr;
+        probes += retryTimer.armed();
         letTheListSettle();
         EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
     }
@@ -452,21 +448,6 @@ TEST_F(BoardWatchTest, StartNavigatesToTheEncodedBoardAddress)
         EXPECT_EQ(journal, Journal{QStringLiteral("board navigate ") + c.address});
         EXPECT_TRUE(watch.IsRunning());
     }
-}
-
-TEST_F(BoardWatchTest, TimerReloadsOnlyWhileRunningAndPauseChangesNothingElse)
-{
-    watch.TimerTick();
-    EXPECT_EQ(journal, Journal{});
-    watch.Start(QStringLiteral("demo"));
-    journal.clear();
-    watch.TimerTick();
-    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
-    journal.clear();
-    watch.Pause();
-    watch.TimerTick();
-    EXPECT_EQ(journal, Journal{});
-    EXPECT_FALSE(watch.IsRunning());
 }
 
 } // namespace

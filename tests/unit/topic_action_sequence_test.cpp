@@ -34,25 +34,13 @@ Journal entries(std::initializer_list<const char *> items)
     return journal;
 }
 
+// In the order of TopicActionSequence::Step.
 QString stepName(Step step)
 {
-    switch (step) {
-    case Step::BanLinkClicked:
-        return QStringLiteral("ban link");
-    case Step::BanButtonClicked:
-        return QStringLiteral("ban button");
-    case Step::Unreadable:
-        return QStringLiteral("unreadable");
-    case Step::NoDeleteLink:
-        return QStringLiteral("no delete link");
-    case Step::DeleteClicked:
-        return QStringLiteral("deleted");
-    case Step::Superseded:
-        return QStringLiteral("superseded");
-    case Step::Ended:
-        return QStringLiteral("ended");
-    }
-    return {};
+    static const QStringList names{QStringLiteral("ban link"), QStringLiteral("ban button"),
+        QStringLiteral("unreadable"), QStringLiteral("no delete link"), QStringLiteral("deleted"),
+        QStringLiteral("superseded"), QStringLiteral("ended")};
+    return names.value(static_cast<int>(step));
 }
 
 // The journal holds the views' actions and each step as "run N step at T", T in ms since the
