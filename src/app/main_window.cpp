@@ -118,7 +118,7 @@ MainWindow::MainWindow(QWebEngineProfile &profile, MessageBox &messages, const A
     setTabOrder();
 
     m_boardBrowser = new QtBrowserView(m_boardView);
-    m_topicBrowser = new QtBrowserView(m_topicView, QtBrowserView::History::Dropped);
+    m_topicBrowser = new QtBrowserView(m_topicView, QtBrowserView::Role::Topic);
     m_store = std::make_unique<WordListStore>(m_words, paths.wordList);
     m_session = std::make_unique<ModerationSession>(
         ModerationSession::Ports{*m_boardBrowser, *m_topicBrowser, m_reloadTimerPort, m_retryTimer, m_runTimer, m_clock,

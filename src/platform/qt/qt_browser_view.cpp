@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <vector>
 
+#include <csignal>
+
 namespace tidewick {
 
 namespace {
@@ -84,10 +86,10 @@ QString scriptString(const QString &text)
 
 } // namespace
 
-QtBrowserView::QtBrowserView(QWebEngineView *view, History history, int readTimeoutMs)
+QtBrowserView::QtBrowserView(QWebEngineView *view, Role role, int readTimeoutMs)
     : QObject(view)
     , m_view(view)
-    , m_history(history)
+    , m_role(role)
     , m_readTimeoutMs(readTimeoutMs)
 {
     // A load stopped or aborted for a newer one is not reported: the newer one's end will be.
@@ -106,7 +108,7 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, History history, int readTime
         if (isReplaced(info))
             return;
         // A view that never goes back keeps no entry per page it showed.
-        if (m_history == History::Dropped && m_view)
+        if (m_role == Role::Topic && m_view)
             m_view->history()->clear();
         if (!m_stopped)
             Q_EMIT loadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
@@ -135,14 +137,27 @@ void QtBrowserView::failPendingScripts()
 }
 
 // Scripts waiting on the dead page fail now instead of at their time-out, and the reload brings a
-// new renderer and a finished load for the watch or the run to go on with.
+// new renderer and a finished load for the watch or the run to go on with. A hung page that was
+// ended is not loaded again: it would hang again.
 void QtBrowserView::replaceDeadRenderer()
 {
     failPendingScripts();
+    if (std::exchange(m_endedHungRenderer, false))
+        return;
     QTimer::singleShot(0, this, [this] {
         if (usable())
             m_view->reload();
     });
+}
+
+// A page that answers no script for the whole read timeout would hold every later page of its
+// renderer too, the next topic included: the renderer is ended, and the engine starts a new one.
+void QtBrowserView::endHungRenderer()
+{
+    const qint64 pid = m_view ? m_view->page()->renderProcessPid() : 0;
+    qCInfo(lcBrowser) << m_view->objectName() << "a page stopped answering: its renderer" << pid << "is ended";
+    if (pid > 0 && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0)
+        m_endedHungRenderer = true;
 }
 
 bool QtBrowserView::usable() const
@@ -257,6 +272,8 @@ void QtBrowserView::noAnswerYet(quint64 id)
     if (it == m_pending.end())
         return;
     qCDebug(lcBrowser) << m_view->objectName() << "no answer to a script yet";
+    if (it->second.retried && !isLoading() && m_role == Role::Topic)
+        endHungRenderer();
     if (it->second.retried || isLoading() || !usable())
         return answer(id, std::nullopt);
     it->second.retried = true;

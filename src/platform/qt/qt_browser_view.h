@@ -18,9 +18,12 @@ namespace tidewick {
 class QtBrowserView final : public QObject, public BrowserView {
     Q_OBJECT
 public:
-    enum class History { Kept, Dropped };
+    // The topic view never goes back, so it keeps no history, and nobody attends it: a page that
+    // stops answering there is a broken or hostile topic page, and its renderer is replaced. The
+    // board view keeps both, as the moderator may browse it or be answering one of its dialogs.
+    enum class Role { Board, Topic };
 
-    QtBrowserView(QWebEngineView *view, History history = History::Kept, int readTimeoutMs = 3000);
+    QtBrowserView(QWebEngineView *view, Role role = Role::Board, int readTimeoutMs = 3000);
 
     void navigate(const QString &url) override;
     QString url() const override;
@@ -55,12 +58,14 @@ private:
     void answer(quint64 id, std::optional<QVariant> value);
     void failPendingScripts();
     void replaceDeadRenderer();
+    void endHungRenderer();
     void clickOnce(const QString &clickScript, ClickAnswer answer);
 
     QPointer<QWebEngineView> m_view;
-    History m_history;
+    Role m_role;
     int m_readTimeoutMs;
     bool m_stopped = false;
+    bool m_endedHungRenderer = false;
     int m_loadsUnderWay = 0; // started and not yet ended, one way or another
     DocumentId m_document = 0;
     quint64 m_scriptsSent = 0;
