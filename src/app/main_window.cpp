@@ -198,7 +198,7 @@ void MainWindow::wireEvents()
     connect(m_removeTickedButton, &QPushButton::clicked, this, &MainWindow::removeTickedWords);
     connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::endProgram);
     connect(m_keepOnTopCheck, &QCheckBox::toggled, this, [this](bool on) { setKeptOnTop(*this, on); });
-    connect(m_logOnlyCheck, &QCheckBox::toggled, this, [this](bool on) { m_session->watch().setLogOnly(on); });
+    connect(m_logOnlyCheck, &QCheckBox::toggled, this, [this](bool on) { m_session->setLogOnly(on); });
     connect(m_actionLogButton, &QPushButton::clicked, this, &MainWindow::openActionLog);
     connect(m_newWordEdit, &QLineEdit::returnPressed, this, &MainWindow::addWord);
     // Selecting an entry, by mouse or keyboard, enables the remove button; only a removal disables it.
@@ -350,7 +350,7 @@ void MainWindow::reportSaveFailure()
 
 void MainWindow::wordsChanged()
 {
-    m_session->watch().setWords(m_words.texts());
+    m_session->setWords(m_words.texts());
 }
 
 void MainWindow::endProgram()

@@ -18,6 +18,18 @@ ModerationSession::ModerationSession(Ports ports, const QUrl &boardOrigin, Actio
         [this](const QString &board, const QStringList &topics) { m_tracker.boardListRead(board, topics); }});
 }
 
+void ModerationSession::setWords(const QStringList &words)
+{
+    m_waiting.clear();
+    m_watch.setWords(words);
+}
+
+void ModerationSession::setLogOnly(bool on)
+{
+    m_waiting.clear();
+    m_watch.setLogOnly(on);
+}
+
 void ModerationSession::start(const QString &boardName)
 {
     m_waiting.clear();

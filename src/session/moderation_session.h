@@ -40,6 +40,11 @@ public:
     // The topics waiting for the topic view, first to open first.
     const QList<MatchedTopic> &waiting() const { return m_waiting; }
 
+    // What waits was matched under the words and the mode it was found with: a change drops it,
+    // and the next scan finds what still matches.
+    void setWords(const QStringList &words);
+    void setLogOnly(bool on);
+
     void start(const QString &boardName);
     // Opens nothing more; a run under way finishes its topic, so that a ban is not left half done.
     void pause();

@@ -48,7 +48,7 @@ protected:
             topic.loadMs = topicLoad;
         };
         EXPECT_EQ(log.open(), QString());
-        session.watch().setWords({QStringLiteral("代开")});
+        session.setWords({QStringLiteral("代开")});
     }
 
     void post(int count, const std::function<bool(int)> &forbidden)
@@ -163,6 +163,30 @@ TEST_F(ModerationSessionTest, PauseLetsTheRunUnderWayFinishItsTopicAndOpensNothi
     clock.settle(30'000);
     EXPECT_EQ(opened().size(), 1);
     EXPECT_FALSE(topics[1].deleted);
+}
+
+// A word removed, or log-only mode switched on, while topics wait: none of them is opened.
+TEST_F(ModerationSessionTest, WhatWaitsIsDroppedWhenTheWordsOrTheModeChange)
+{
+    const std::function<void()> changes[] = {
+        [this] { session.setWords({QStringLiteral("刷单")}); },
+        [this] { session.setLogOnly(true); },
+    };
+    for (const auto &change : changes) {
+        for (Topic &t : topics)
+            t.deleted = true; // a clean board for each change
+        journal.clear();
+        session.setWords({QStringLiteral("代开")});
+        session.setLogOnly(false);
+        post(3, [](int) { return true; });
+        session.start(QStringLiteral("版务"));
+        clock.advance(1200); // the first topic is open, the other two wait
+        ASSERT_EQ(session.waiting().size(), 2);
+        change();
+        clock.advance(20'000);
+        EXPECT_EQ(opened().size(), 1);
+        EXPECT_TRUE(session.waiting().isEmpty());
+    }
 }
 
 TEST_F(ModerationSessionTest, ARefusedDeleteIsRecordedStillListedAfterTheMinute)
