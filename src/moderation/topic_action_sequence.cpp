@@ -52,8 +52,7 @@ TopicActionSequence::RunId TopicActionSequence::open(const QString &address)
     const RunId run = ++m_run;
     m_phase = Phase::Loading;
     m_failedReads = 0;
-    m_afterLoad = [this] { awaitComplete(); };
-    wait(kLoadWithinMs, [this] { end(Step::Unreadable); });
+    awaitLoad([this] { awaitComplete(m_ports.clock.steadyMs() + kCompleteWithinMs); });
     m_ports.topic.navigate(address);
     return run;
 }
@@ -88,27 +87,22 @@ void TopicActionSequence::programEnded()
 
 // A finished load can be reported before the document reads complete, and a read can fail
 // while a new renderer starts: read again until it is complete, giving up on a second failure.
-void TopicActionSequence::awaitComplete()
+void TopicActionSequence::awaitComplete(long long deadline)
 {
-    const long long deadline = m_ports.clock.steadyMs() + kCompleteWithinMs;
-    const RunId run = m_run;
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [this, run, deadline, poll] {
-        m_ports.topic.readReadyState([this, run, deadline, poll](DocumentId, std::optional<int> state) {
-            if (!isCurrent(run))
-                return;
-            if (state == kReadyStateComplete)
-                return act();
-            if (!state && m_ports.topic.isLoading())
-                return whenNotLoading(*poll);
-            if ((!state && ++m_failedReads > 1) || m_ports.clock.steadyMs() >= deadline) {
-                qCDebug(lcSequence) << "the topic page never read complete: left alone";
-                return end(Step::Unreadable);
-            }
-            wait(kReadyPollMs, *poll);
-        });
-    };
-    (*poll)();
+    m_ports.topic.readReadyState([this, run = m_run, deadline](DocumentId, std::optional<int> state) {
+        if (!isCurrent(run))
+            return;
+        if (state == kReadyStateComplete)
+            return act();
+        const auto again = [this, deadline] { awaitComplete(deadline); };
+        if (!state && m_ports.topic.isLoading())
+            return whenNotLoading(again);
+        if ((!state && ++m_failedReads > 1) || m_ports.clock.steadyMs() >= deadline) {
+            qCDebug(lcSequence) << "the topic page never read complete: left alone";
+            return end(Step::Unreadable);
+        }
+        wait(kReadyPollMs, again);
+    });
 }
 
 void TopicActionSequence::act()
@@ -212,6 +206,12 @@ void TopicActionSequence::whenNotLoading(std::function<void()> next)
 {
     if (!m_ports.topic.isLoading())
         return next();
+    awaitLoad(std::move(next));
+}
+
+// A load that does not finish within its bound leaves the page alone.
+void TopicActionSequence::awaitLoad(std::function<void()> next)
+{
     m_afterLoad = std::move(next);
     wait(kLoadWithinMs, [this] { end(Step::Unreadable); });
 }

@@ -75,7 +75,7 @@ private:
     enum class Phase { Idle, Loading, Working, AfterDelete };
     using LinksFound = std::function<void(std::optional<AnchorList>)>;
 
-    void awaitComplete();
+    void awaitComplete(long long deadline);
     void act();
     void findLink(const QString &text, LinksFound found);
     void banPoster(const AnchorList &links);
@@ -83,6 +83,7 @@ private:
     void deleteTopic();
     void deleteClicked(DocumentId document);
     void whenNotLoading(std::function<void()> next);
+    void awaitLoad(std::function<void()> next);
     void wait(long long ms, std::function<void()> next);
     void end(Step step);
     void freeTheView();
