@@ -63,7 +63,6 @@ bool ModerationSession::openNext()
         if (m_watch.openedRecently(topic.address))
             continue;
         m_run = m_sequence.open(topic.address);
-        m_runAddress = topic.address;
         m_watch.topicOpened(topic);
         // Recorded only now, so the record costs the reaction nothing.
         m_tracker.topicOpened(m_run, topic, m_ports.banOptionTicked());
@@ -91,7 +90,7 @@ void ModerationSession::stepTaken(RunId run, TopicActionSequence::Step step)
     case Step::NoDeleteLink:
         m_tracker.finished(run, step == Step::Unreadable ? Outcome::Unreadable : Outcome::NoDeleteLink);
         if (run == m_run)
-            m_watch.topicLeftStanding(m_runAddress);
+            m_watch.topicLeftStanding(m_watch.LastOpenedUrl());
         return;
     }
 }

@@ -62,8 +62,7 @@ private:
     TopicActionSequence m_sequence;
     ActionTracker m_tracker;
     QList<MatchedTopic> m_waiting;
-    RunId m_run = 0; // the run last started
-    QString m_runAddress;
+    RunId m_run = 0; // the run last started, on the watch's last opened topic
 };
 
 } // namespace tidewick

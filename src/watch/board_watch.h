@@ -116,7 +116,6 @@ public:
     bool IsRunning() const { return m_isRunning; }
     qint32 DeletedCount() const { return m_deletedCount; }
     const QString &LastOpenedUrl() const { return m_lastOpenedUrl; }
-    const QString &boardName() const { return m_boardName; }
 
 private:
     void scanLatest();

@@ -154,7 +154,9 @@ void QtBrowserView::replaceDeadRenderer()
 // renderer too, the next topic included: the renderer is ended, and the engine starts a new one.
 void QtBrowserView::endHungRenderer()
 {
-    const qint64 pid = m_view ? m_view->page()->renderProcessPid() : 0;
+    if (!m_view)
+        return;
+    const qint64 pid = m_view->page()->renderProcessPid();
     qCInfo(lcBrowser) << m_view->objectName() << "a page stopped answering: its renderer" << pid << "is ended";
     if (pid > 0 && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0)
         m_endedHungRenderer = true;
