@@ -202,6 +202,17 @@ private:
     Journal &m_journal;
 };
 
+// The window as the domain sees it: the two views, the board's refresh timer and the ban option,
+// on one fake clock, writing to one journal.
+struct FakeWindow {
+    Journal journal;
+    FakeClock clock;
+    FakeBrowserView board{journal, QStringLiteral("board"), clock};
+    FakeBrowserView topic{journal, QStringLiteral("topic"), clock};
+    FakeTimer boardTimer{journal};
+    bool banOption = false;
+};
+
 // Records every message; a question waits until the test answers it.
 class FakeMessageBox final : public MessageBox {
 public:

@@ -13,7 +13,7 @@ namespace {
 const QString kTopicA = QStringLiteral("http://board.test/p/1");
 const QString kTopicB = QStringLiteral("http://board.test/p/2");
 
-class BoardWatchTest : public testing::Test {
+class BoardWatchTest : public testing::Test, protected FakeWindow {
 protected:
     BoardWatchTest()
     {
@@ -56,14 +56,11 @@ protected:
             if (matches.isEmpty())
                 return false;
             w.topicOpened(matches.first());
-            journal.append(QStringLiteral("topic navigate ") + matches.first().address);
+            topic.navigate(matches.first().address);
             return true;
         };
     }
 
-    Journal journal;
-    FakeClock clock;
-    FakeBrowserView board{journal, QStringLiteral("board"), clock};
     ClockTimer retryTimer{clock};
     QStringList titles;
     QStringList statuses;

@@ -19,7 +19,7 @@ constexpr long long kDeletePageMs = 100; // the service's answer to a delete is 
 
 // A board service on the fake clock: its list page lists the topics not deleted, and each topic
 // page carries the moderation links; a delete click loads the page the service answers with.
-class ModerationSessionTest : public testing::Test {
+class ModerationSessionTest : public testing::Test, protected FakeWindow {
 protected:
     struct Topic {
         QString address;
@@ -103,14 +103,8 @@ protected:
 
     QTemporaryDir folder;
     ActionLog log{folder.filePath(QStringLiteral("actions.sqlite"))};
-    Journal journal;
-    FakeClock clock;
-    FakeBrowserView board{journal, QStringLiteral("board"), clock};
-    FakeBrowserView topic{journal, QStringLiteral("topic"), clock};
-    FakeTimer boardTimer{journal};
     ClockTimer retryTimer{clock};
     ClockTimer runTimer{clock};
-    bool banOption = false;
     bool refuseDeletes = false;
     QList<Topic> topics;
     ModerationSession session{{board, topic, boardTimer, retryTimer, runTimer, clock, [this] { return banOption; },

@@ -45,7 +45,7 @@ QString stepName(Step step)
 
 // The journal holds the views' actions and each step as "run N step at T", T in ms since the
 // first open.
-class TopicActionSequenceTest : public testing::Test {
+class TopicActionSequenceTest : public testing::Test, protected FakeWindow {
 protected:
     TopicActionSequenceTest()
     {
@@ -63,13 +63,7 @@ protected:
     }
     QString at() const { return QStringLiteral(" at %1").arg(clock.now - openedAt); }
 
-    Journal journal;
-    FakeClock clock;
-    FakeBrowserView topic{journal, QStringLiteral("topic"), clock};
-    FakeBrowserView board{journal, QStringLiteral("board"), clock};
-    FakeTimer boardTimer{journal};
     ClockTimer timer{clock};
-    bool banOption = false;
     long long openedAt = -1;
     TopicActionSequence::RunId runBase = 0;
     TopicActionSequence::RunId lastRun = 0;
