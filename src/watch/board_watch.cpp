@@ -303,7 +303,7 @@ std::optional<QStringList> BoardWatch::scannedTexts(const AnchorList &anchors) c
 bool BoardWatch::isTopicLink(const Anchor &anchor) const
 {
     const QUrl url(anchor.href);
-    return anchor.text && isOnBoardHost(anchor.href) && url.path() != u"/" && url.path() != u"/f"
+    return anchor.text && isSameOrigin(url, m_boardOrigin) && url.path() != u"/" && url.path() != u"/f"
         && !url.path().isEmpty();
 }
 
