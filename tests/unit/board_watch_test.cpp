@@ -282,6 +282,44 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     }
 }
 
+// Only readable loads of the first list page of the watched board can confirm a deletion: page
+// two, another board, the portal, an error page and a paused watch report nothing; the topics
+// reported are the board's own links that are not its navigation.
+TEST_F(BoardWatchTest, ReportsTheTopicsOfTheWatchedBoardsFirstListPageOnly)
+{
+    QList<QStringList> reported;
+    watch.setReports({nullptr, nullptr, [&](const QString &, const QStringList &topics) { reported.append(topics); }});
+    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/")),
+        link(QStringLiteral("刷新"), QStringLiteral("http://board.test/f?kw=demo")),
+        link(QStringLiteral("晚霞"), kTopicA),
+        link(QStringLiteral("外站"), QStringLiteral("http://elsewhere.test/p/1"))});
+    const struct {
+        QString shown;
+        bool ok;
+        bool running;
+        bool reported;
+    } cases[] = {
+        {QStringLiteral("http://board.test/f?kw=demo"), true, true, true},
+        {QStringLiteral("http://board.test/f?kw=demo&pn=50"), true, true, false},
+        {QStringLiteral("http://board.test/f?kw=other"), true, true, false},
+        {QStringLiteral("http://board.test/"), true, true, false},
+        {QStringLiteral("http://board.test/f?kw=demo"), false, true, false},
+        {QStringLiteral("http://board.test/f?kw=demo"), true, false, false},
+    };
+    for (const auto &c : cases) {
+        startWatching(QStringLiteral("demo"));
+        board.anchorsAtLoad = 4; // served complete: reported at once
+        if (!c.running)
+            watch.Pause();
+        board.url_ = c.shown;
+        reported.clear();
+        scan(c.ok);
+        letTheListSettle();
+        EXPECT_EQ(reported, c.reported ? QList<QStringList>{{kTopicA}} : QList<QStringList>{})
+            << c.shown.toStdString() << c.ok << c.running;
+    }
+}
+
 // The portal at start, or the moderator's own browsing while paused, opens nothing.
 TEST_F(BoardWatchTest, APausedWatchOpensNothing)
 {
