@@ -23,6 +23,47 @@ QString upperCaseCodeUnits(QStringView text)
     return upper;
 }
 
+// The first-pass form: every character up to U+00FF goes but the ASCII letters and digits.
+QString NormaliseLinkText(QStringView text)
+{
+    QString kept;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c > 0xFF || isAsciiLetterOrDigit(c))
+            kept.append(ch);
+    }
+    return kept;
+}
+
+QString RemoveDigits(QStringView text)
+{
+    QString kept;
+    for (const QChar ch : text) {
+        if (!isAsciiDigit(ch.unicode()))
+            kept.append(ch);
+    }
+    return kept;
+}
+
+// 1-based position of the last occurrence of needle in text, 0 when there is none.
+qint32 FindLastPosition(QStringView needle, QStringView text)
+{
+    qint32 result = 0;
+    const qsizetype length = text.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        if (text.mid(i, std::min(needle.size(), length - i)) == needle)
+            result = static_cast<qint32>(i + 1);
+    }
+    return result;
+}
+
+bool WordMatches(QStringView word, QStringView text)
+{
+    if (word.isEmpty())
+        return false;
+    return FindLastPosition(upperCaseCodeUnits(word), upperCaseCodeUnits(text)) != 0;
+}
+
 bool isException(const QString &entry)
 {
     return entry.startsWith(u'!');
@@ -97,45 +138,6 @@ int firstMatchingWord(const QStringList &entries, const Pass &pass)
 }
 
 } // namespace
-
-QString NormaliseLinkText(QStringView text)
-{
-    QString kept;
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c > 0xFF || isAsciiLetterOrDigit(c))
-            kept.append(ch);
-    }
-    return kept;
-}
-
-QString RemoveDigits(QStringView text)
-{
-    QString kept;
-    for (const QChar ch : text) {
-        if (!isAsciiDigit(ch.unicode()))
-            kept.append(ch);
-    }
-    return kept;
-}
-
-qint32 FindLastPosition(QStringView needle, QStringView text)
-{
-    qint32 result = 0;
-    const qsizetype length = text.size();
-    for (qsizetype i = 0; i < length; ++i) {
-        if (text.mid(i, std::min(needle.size(), length - i)) == needle)
-            result = static_cast<qint32>(i + 1);
-    }
-    return result;
-}
-
-bool WordMatches(QStringView word, QStringView text)
-{
-    if (word.isEmpty())
-        return false;
-    return FindLastPosition(upperCaseCodeUnits(word), upperCaseCodeUnits(text)) != 0;
-}
 
 int literalMatchingWord(const QStringList &entries, const QString &rawLinkText)
 {

@@ -138,14 +138,21 @@ TEST(WordListFile, LivesBesideAWritableExecutableElseInTheDataFolderUnlessGiven)
 
 TEST(WordListFile, AnUnwritableExecutableFolderSendsTheListToTheDataFolder)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into any folder";
     QTemporaryDir root;
     const QString locked = root.filePath(QStringLiteral("locked"));
     ASSERT_TRUE(QDir().mkpath(locked));
+    ASSERT_EQ(chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
     ASSERT_EQ(chmod(QFile::encodeName(locked).constData(), 0555), 0);
     const QString data = root.filePath(QStringLiteral("data"));
-    EXPECT_EQ(chooseWordListPath({}, locked, QStringLiteral("/usr/bin"), data), data + QStringLiteral("/data.dat"));
+    // Root writes into read-only folders, so the choice is made as an unprivileged user then.
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && setuid(65534) != 0)
+                std::_Exit(3);
+            const QString chosen = chooseWordListPath({}, locked, QStringLiteral("/usr/bin"), data);
+            std::_Exit(chosen == data + QStringLiteral("/data.dat") ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
     chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
