@@ -171,6 +171,10 @@ void BoardWatch::scanPage(quint64 load, const std::optional<AnchorList> &read, q
             reloadAfterPageWithoutMatch();
         return;
     }
+    if (!read) {
+        m_loadProblem = QStringLiteral("页面没有响应");
+        m_lastLoadSucceeded = false; // reloaded only after a back-off, like an error page
+    }
     bool opened = false;
     if (m_logOnly)
         logMatches(*m_matcher, *m_words, anchors);

@@ -1,4 +1,5 @@
 #include "qt_browser_view.h"
+#include "unattended_page.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -150,8 +151,17 @@ void QtBrowserView::replaceDeadRenderer()
     });
 }
 
+// A page may stop answering because the moderator is reading one of its dialogs; otherwise it has
+// hung, as a broken or hostile page does.
+bool QtBrowserView::nobodyAttends() const
+{
+    const auto *page = m_view ? qobject_cast<const UnattendedPage *>(m_view->page()) : nullptr;
+    return page && page->isUnattended();
+}
+
 // A page that answers no script for the whole read timeout would hold every later page of its
-// renderer too, the next topic included: the renderer is ended, and the engine starts a new one.
+// renderer too, the next list or topic included: the renderer is ended, and the engine starts a
+// new one.
 void QtBrowserView::endHungRenderer()
 {
     if (!m_view)
@@ -274,7 +284,7 @@ void QtBrowserView::noAnswerYet(quint64 id)
     if (it == m_pending.end())
         return;
     qCDebug(lcBrowser) << m_view->objectName() << "no answer to a script yet";
-    if (it->second.retried && !isLoading() && m_role == Role::Topic)
+    if (it->second.retried && !isLoading() && nobodyAttends())
         endHungRenderer();
     if (it->second.retried || isLoading() || !usable())
         return answer(id, std::nullopt);

@@ -18,9 +18,8 @@ namespace tidewick {
 class QtBrowserView final : public QObject, public BrowserView {
     Q_OBJECT
 public:
-    // The topic view never goes back, so it keeps no history, and nobody attends it: a page that
-    // stops answering there is a broken or hostile topic page, and its renderer is replaced. The
-    // board view keeps both, as the moderator may browse it or be answering one of its dialogs.
+    // The topic view never goes back, so it keeps no history; the board view keeps it, as the
+    // moderator may browse it.
     enum class Role { Board, Topic };
 
     QtBrowserView(QWebEngineView *view, Role role = Role::Board, int readTimeoutMs = 3000);
@@ -58,6 +57,7 @@ private:
     void answer(quint64 id, std::optional<QVariant> value);
     void failPendingScripts();
     void replaceDeadRenderer();
+    bool nobodyAttends() const;
     void endHungRenderer();
     void clickOnce(const QString &clickScript, ClickAnswer answer);
 

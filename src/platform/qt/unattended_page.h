@@ -17,6 +17,8 @@ public:
     UnattendedPage(
         QWebEngineProfile *profile, ConfirmAnswer confirm, std::function<bool()> unattended = [] { return true; });
 
+    bool isUnattended() const { return m_unattended(); }
+
 protected:
     void javaScriptAlert(const QUrl &origin, const QString &message) override;
     bool javaScriptConfirm(const QUrl &origin, const QString &message) override;
