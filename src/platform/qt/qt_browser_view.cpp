@@ -101,12 +101,15 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, Role role, int readTimeoutMs)
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             ++m_loadsUnderWay;
             ++m_document;
+            m_loadingUrl = info.url();
             // A script sent to the old document may never answer once the new one is on its way.
             failPendingScripts();
             return;
         }
         m_loadsUnderWay = std::max(0, m_loadsUnderWay - 1);
-        if (isReplaced(info))
+        if (isReplaced(info)
+            || (std::exchange(m_loadDiedWithRenderer, false)
+                && info.status() == QWebEngineLoadingInfo::LoadFailedStatus))
             return;
         // A view that never goes back keeps no entry per page it showed.
         if (m_role == Role::Topic && m_view)
@@ -139,15 +142,23 @@ void QtBrowserView::failPendingScripts()
 
 // Scripts waiting on the dead page fail now instead of at their time-out, and the reload brings a
 // new renderer and a finished load for the watch or the run to go on with. A hung page that was
-// ended is not loaded again: it would hang again.
+// ended is not loaded again: it would hang again. A load asked for after it was ended can still
+// start in the dying renderer: that load is made again, and its failure left unreported, since
+// the load made again is the one its caller waits for.
 void QtBrowserView::replaceDeadRenderer()
 {
     failPendingScripts();
-    if (std::exchange(m_endedHungRenderer, false))
+    const std::optional<DocumentId> hung = std::exchange(m_hungDocument, std::nullopt);
+    if (hung == m_document)
         return;
-    QTimer::singleShot(0, this, [this] {
-        if (usable())
+    m_loadDiedWithRenderer = hung && isLoading();
+    QTimer::singleShot(0, this, [this, again = hung ? m_loadingUrl : QUrl()] {
+        if (!usable())
+            return;
+        if (again.isEmpty())
             m_view->reload();
+        else
+            m_view->load(again);
     });
 }
 
@@ -169,7 +180,7 @@ void QtBrowserView::endHungRenderer()
     const qint64 pid = m_view->page()->renderProcessPid();
     qCInfo(lcBrowser) << m_view->objectName() << "a page stopped answering: its renderer" << pid << "is ended";
     if (pid > 0 && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0)
-        m_endedHungRenderer = true;
+        m_hungDocument = m_document;
 }
 
 bool QtBrowserView::usable() const

@@ -4,9 +4,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 #include <QVariant>
 
 #include <map>
+#include <optional>
 
 class QWebEngineView;
 
@@ -65,7 +67,9 @@ private:
     Role m_role;
     int m_readTimeoutMs;
     bool m_stopped = false;
-    bool m_endedHungRenderer = false;
+    std::optional<DocumentId> m_hungDocument; // the page whose renderer was ended for hanging
+    bool m_loadDiedWithRenderer = false;
+    QUrl m_loadingUrl; // of the latest load started
     int m_loadsUnderWay = 0; // started and not yet ended, one way or another
     DocumentId m_document = 0;
     quint64 m_scriptsSent = 0;
