@@ -46,13 +46,18 @@ private:
 
     QString title() { return xdotool({QStringLiteral("getwindowname"), m_window}); }
 
+    // Asks once per round: a window search can fail while the engine creates and drops its own
+    // windows, so a second ask after a found window may answer nothing.
     bool waitFor(const std::function<bool()> &done, int ms)
     {
         QElapsedTimer elapsed;
         elapsed.start();
-        while (!done() && elapsed.elapsed() < ms)
+        while (!done()) {
+            if (elapsed.elapsed() >= ms)
+                return false;
             QTest::qWait(250);
-        return done();
+        }
+        return true;
     }
 
     QTemporaryDir m_home;
