@@ -46,8 +46,8 @@ private:
 
     QString title() { return xdotool({QStringLiteral("getwindowname"), m_window}); }
 
-    // Asks once per round: a window search can fail while the engine creates and drops its own
-    // windows, so a second ask after a found window may answer nothing.
+    // Asks once per round and returns what it was told: a window search that found the window can
+    // answer nothing when asked again.
     bool waitFor(const std::function<bool()> &done, int ms)
     {
         QElapsedTimer elapsed;
