@@ -129,5 +129,7 @@ int BoardServiceProcess::post(const QString &board, const QString &title, const 
 
 void BoardServiceProcess::setFaults(const QString &query)
 {
-    get(QStringLiteral("/api/faults?") + query);
+    const QByteArray answer = get(QStringLiteral("/api/faults?") + query);
+    if (answer != "{}")
+        qFatal("the board service refused the faults %s: %s", qPrintable(query), answer.constData());
 }

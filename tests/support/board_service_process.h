@@ -29,6 +29,8 @@ public:
 
     QJsonObject state();
     int post(const QString &board, const QString &title, const QString &poster, bool withoutDeleteLink = false);
+    // Ends the program when the service refuses a name or a value: a misspelt fault is a fault of
+    // the test or benchmark that asked for it.
     void setFaults(const QString &query);
 
     // Topics of the state, by id.

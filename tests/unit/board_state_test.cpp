@@ -56,25 +56,22 @@ TEST(BoardState, FailsEveryNthBoardLoad)
     EXPECT_EQ(failed, 5);
 }
 
-TEST(FaultsFromQuery, ReadsEveryFaultAndDefaultsTheAbsentOnesToZero)
+// Each fault is read into its own field; a name or value the service does not know is refused,
+// so a misspelt fault cannot leave a test running without it.
+TEST(FaultsFromQuery, ReadsEachFaultByItsNameAndRefusesAnythingElse)
 {
-    struct Case {
-        QueryParams query;
-        int errorEvery, delayMs, extraLinks, pageSize;
-    };
-    const Case cases[] = {
-        {{}, 0, 0, 0, 0},
-        {{{"boardErrorEvery", "20"}, {"topicDelayMs", "800"}, {"boardExtraLinks", "5"}, {"boardPageSize", "50"}}, 20,
-            800, 5, 50},
-        {{{"boardPageSize", "50"}}, 0, 0, 0, 50},
-        {{{"topicDelayMs", "x"}, {"other", "9"}}, 0, 0, 0, 0},
-    };
-    for (const Case &c : cases) {
-        const Faults f = faultsFromQuery(c.query);
-        EXPECT_EQ(f.boardErrorEvery, c.errorEvery);
-        EXPECT_EQ(f.topicDelayMs, c.delayMs);
-        EXPECT_EQ(f.boardExtraLinks, c.extraLinks);
-        EXPECT_EQ(f.boardPageSize, c.pageSize);
+    const FaultsRead all = faultsFromQuery({{"boardErrorEvery", "1"}, {"topicDelayMs", "2"}, {"boardExtraLinks", "3"},
+        {"boardPageSize", "4"}, {"boardDelayMs", "5"}, {"boardPadKiB", "6"}, {"scriptListMs", "7"},
+        {"lateLinksMs", "8"}, {"refuseDelete", "9"}});
+    ASSERT_EQ(all.error, "");
+    const Faults &f = all.faults;
+    EXPECT_EQ((std::vector<int>{f.boardErrorEvery, f.topicDelayMs, f.boardExtraLinks, f.boardPageSize, f.boardDelayMs,
+                  f.boardPadKiB, f.scriptListMs, f.lateLinksMs, f.refuseDelete}),
+        (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(faultsFromQuery({}).faults.scriptListMs, -1) << "absent: the list is served, not built by script";
+    for (const QueryParams &refused : {QueryParams{{"topicDelay", "800"}}, QueryParams{{"topicDelayMs", "x"}},
+             QueryParams{{"topicDelayMs", ""}}, QueryParams{{"topicDelayMs", "8s"}}}) {
+        EXPECT_NE(faultsFromQuery(refused).error, "") << refused.begin()->first << "=" << refused.begin()->second;
     }
 }
 

@@ -37,7 +37,7 @@ struct Faults {
     int boardPadKiB = 0; // every board page carries this much more markup
     int scriptListMs = -1; // >= 0: the topic list is built by a script this long after the load event
     int lateLinksMs = -1; // >= 0: the moderation links are added by a script this long after the load
-    bool refuseDelete = false; // a delete is answered 403 with an error page and not done
+    int refuseDelete = 0; // not 0: a delete is answered 403 with an error page and not done
 };
 
 // Everything the service knows, guarded for its worker threads.

@@ -125,7 +125,13 @@ void route(httplib::Server &server, BoardState &state)
             "application/json");
     });
     server.Get("/api/faults", [&](const httplib::Request &req, httplib::Response &res) {
-        state.setFaults(faultsFromQuery(req.params));
+        const FaultsRead read = faultsFromQuery(req.params);
+        if (!read.error.empty()) {
+            res.status = 400;
+            res.set_content(read.error, "text/plain");
+            return;
+        }
+        state.setFaults(read.faults);
         res.set_content("{}", "application/json");
     });
 }
@@ -178,7 +184,12 @@ int main(int argc, char *argv[])
     if (!faults.empty()) {
         httplib::Params params;
         httplib::detail::parse_query_text(faults, params);
-        state.setFaults(faultsFromQuery(params));
+        const FaultsRead read = faultsFromQuery(params);
+        if (!read.error.empty()) {
+            std::fprintf(stderr, "--faults: %s\n", read.error.c_str());
+            return 2;
+        }
+        state.setFaults(read.faults);
     }
     const std::unique_ptr<httplib::Server> server = cert.empty()
         ? std::make_unique<httplib::Server>()

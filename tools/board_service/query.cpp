@@ -10,19 +10,29 @@ int intParam(const QueryParams &params, const std::string &name, int fallback)
     return it == params.end() ? fallback : std::atoi(it->second.c_str());
 }
 
-Faults faultsFromQuery(const QueryParams &params)
+FaultsRead faultsFromQuery(const QueryParams &params)
 {
-    Faults faults;
-    faults.boardErrorEvery = intParam(params, "boardErrorEvery");
-    faults.topicDelayMs = intParam(params, "topicDelayMs");
-    faults.boardExtraLinks = intParam(params, "boardExtraLinks");
-    faults.boardPageSize = intParam(params, "boardPageSize");
-    faults.boardDelayMs = intParam(params, "boardDelayMs");
-    faults.boardPadKiB = intParam(params, "boardPadKiB");
-    faults.scriptListMs = intParam(params, "scriptListMs", -1);
-    faults.lateLinksMs = intParam(params, "lateLinksMs", -1);
-    faults.refuseDelete = intParam(params, "refuseDelete") != 0;
-    return faults;
+    static const std::map<std::string, int Faults::*> kFields{
+        {"boardErrorEvery", &Faults::boardErrorEvery},
+        {"topicDelayMs", &Faults::topicDelayMs},
+        {"boardExtraLinks", &Faults::boardExtraLinks},
+        {"boardPageSize", &Faults::boardPageSize},
+        {"boardDelayMs", &Faults::boardDelayMs},
+        {"boardPadKiB", &Faults::boardPadKiB},
+        {"scriptListMs", &Faults::scriptListMs},
+        {"lateLinksMs", &Faults::lateLinksMs},
+        {"refuseDelete", &Faults::refuseDelete},
+    };
+    FaultsRead read;
+    for (const auto &[name, value] : params) {
+        const auto field = kFields.find(name);
+        char *end = nullptr;
+        const long number = std::strtol(value.c_str(), &end, 10);
+        if (field == kFields.end() || value.empty() || *end != '\0' || number < -1 || number > 1'000'000)
+            return {Faults{}, "not a fault the service knows: " + name + "=" + value};
+        read.faults.*(field->second) = static_cast<int>(number);
+    }
+    return read;
 }
 
 } // namespace boardservice

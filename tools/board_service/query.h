@@ -13,9 +13,15 @@ using QueryParams = std::multimap<std::string, std::string>;
 // The first value of a parameter as a whole number; the fallback when it is absent.
 int intParam(const QueryParams &params, const std::string &name, int fallback = 0);
 
+struct FaultsRead {
+    Faults faults;
+    std::string error; // empty when every parameter named a fault with a whole number
+};
+
 // /api/faults?boardErrorEvery=N&topicDelayMs=M&boardExtraLinks=K&boardPageSize=P&boardDelayMs=D
-// &boardPadKiB=W&scriptListMs=S&lateLinksMs=L&refuseDelete=1; absent ones are 0, or -1 (not by
-// script) for scriptListMs and lateLinksMs.
-Faults faultsFromQuery(const QueryParams &params);
+// &boardPadKiB=W&scriptListMs=S&lateLinksMs=L&refuseDelete=1; absent ones are as in Faults. An
+// unknown name or a value that is not a whole number is refused, so a misspelt fault fails the
+// test that asked for it instead of leaving it to run without.
+FaultsRead faultsFromQuery(const QueryParams &params);
 
 } // namespace boardservice
