@@ -69,32 +69,36 @@ protected:
         QUrl(QStringLiteral("http://board.test"))};
 };
 
-// The timer's tick too reloads only while running.
-TEST_F(BoardWatchTest, PageWithoutMatchIsReloadedOnlyWhileRunning)
+// A load opens a topic or reloads the board, and the timer's tick reloads, only while running: the
+// portal at start, or the moderator's own browsing while paused, opens nothing.
+TEST_F(BoardWatchTest, ALoadOpensOrReloadsOnlyWhileRunning)
 {
-    struct Case {
+    const struct {
         const char *name;
         std::optional<AnchorList> page;
         QStringList words;
+        QString running; // what the load does while running
+    } cases[] = {
+        {"no anchors", AnchorList{}, {QStringLiteral("代开")}, QStringLiteral("board refresh")},
+        {"empty word list", AnchorList{link(QStringLiteral("代开发票"), kTopicA)}, {}, QStringLiteral("board refresh")},
+        {"innocent topics", AnchorList{link(QStringLiteral("晚霞"), kTopicA)}, {QStringLiteral("代开")},
+            QStringLiteral("board refresh")},
+        {"a matching topic", AnchorList{link(QStringLiteral("代开发票"), kTopicA)}, {QStringLiteral("代开")},
+            QStringLiteral("topic navigate ") + kTopicA},
     };
-    const Case cases[] = {
-        {"no anchors", AnchorList{}, {QStringLiteral("代开")}},
-        {"empty word list", AnchorList{link(QStringLiteral("代开发票"), kTopicA)}, {}},
-        {"innocent topics", AnchorList{link(QStringLiteral("晚霞"), kTopicA)}, {QStringLiteral("代开")}},
-    };
-    for (const Case &c : cases) {
-        for (const bool running : {true, false}) {
-            journal.clear();
+    for (const auto &c : cases) {
+        for (const bool running : {false, true}) {
             watch.setWords(c.words);
             board.anchors = c.page;
             running ? watch.Start(QString()) : watch.Pause();
             journal.clear();
             scan();
             watch.TimerTick();
-            EXPECT_EQ(journal, running ? Journal(2, QStringLiteral("board refresh")) : Journal{})
+            EXPECT_EQ(journal, running ? (Journal{c.running, QStringLiteral("board refresh")}) : Journal{})
                 << c.name << (running ? " running" : " paused");
         }
     }
+    EXPECT_EQ(watch.DeletedCount(), 1);
 }
 
 // The first matching anchor in page order, by its own address, and only on the board's origin:
@@ -317,18 +321,6 @@ TEST_F(BoardWatchTest, ReportsTheTopicsOfTheWatchedBoardsFirstListPageOnly)
         EXPECT_EQ(reported, c.reported ? QList<QStringList>{{kTopicA}} : QList<QStringList>{})
             << c.shown.toStdString() << c.ok << c.running;
     }
-}
-
-// The portal at start, or the moderator's own browsing while paused, opens nothing.
-TEST_F(BoardWatchTest, APausedWatchOpensNothing)
-{
-    showPage({link(QStringLiteral("代开"), kTopicA)});
-    scan();
-    startWatching();
-    watch.Pause();
-    scan();
-    EXPECT_EQ(journal, Journal{});
-    EXPECT_EQ(watch.DeletedCount(), 0);
 }
 
 // A topic that cannot be deleted stays listed; it must not hold up the topics below it.
