@@ -107,9 +107,9 @@ QtBrowserView::QtBrowserView(QWebEngineView *view, Role role, int readTimeoutMs)
             return;
         }
         m_loadsUnderWay = std::max(0, m_loadsUnderWay - 1);
-        if (isReplaced(info)
-            || (std::exchange(m_loadDiedWithRenderer, false)
-                && info.status() == QWebEngineLoadingInfo::LoadFailedStatus))
+        // The first load to end after its renderer died is the one that died with it, however it ends.
+        const bool diedWithRenderer = std::exchange(m_loadDiedWithRenderer, false);
+        if (isReplaced(info) || (diedWithRenderer && info.status() == QWebEngineLoadingInfo::LoadFailedStatus))
             return;
         // A view that never goes back keeps no entry per page it showed.
         if (m_role == Role::Topic && m_view)
