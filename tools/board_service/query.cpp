@@ -29,7 +29,7 @@ FaultsRead faultsFromQuery(const QueryParams &params)
         char *end = nullptr;
         const long number = std::strtol(value.c_str(), &end, 10);
         if (field == kFields.end() || value.empty() || *end != '\0' || number < -1 || number > 1'000'000)
-            return {Faults{}, "not a fault the service knows: " + name + "=" + value};
+            return {Faults{}, "not a fault the service takes: " + name + "=" + value};
         read.faults.*(field->second) = static_cast<int>(number);
     }
     return read;

@@ -20,8 +20,8 @@ struct FaultsRead {
 
 // /api/faults?boardErrorEvery=N&topicDelayMs=M&boardExtraLinks=K&boardPageSize=P&boardDelayMs=D
 // &boardPadKiB=W&scriptListMs=S&lateLinksMs=L&refuseDelete=1; absent ones are as in Faults. An
-// unknown name or a value that is not a whole number is refused, so a misspelt fault fails the
-// test that asked for it instead of leaving it to run without.
+// unknown name, or a value that is not a whole number from -1 to 1,000,000, is refused, so a
+// misspelt fault fails the test that asked for it instead of leaving it to run without.
 FaultsRead faultsFromQuery(const QueryParams &params);
 
 } // namespace boardservice
