@@ -12,9 +12,12 @@
 #include <unicode/uspoof.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace tidewick {
 
@@ -96,16 +99,70 @@ void addLatinLookalikes(CodePointMap &map)
     }
 }
 
-// What steps 2 and 3 make of each code point they change, built once.
-const CodePointMap &replacements()
+// What steps 2 to 4 make of each code point that NFKC_Casefold leaves: drop it, keep it, or
+// put other letters in its place. Built once; a flat table for the Basic Multilingual Plane,
+// where nearly every title lives, so that a new title costs no hash lookup per character.
+class CodePointFolds {
+public:
+    CodePointFolds()
+        : m_bmp(0x10000, kDrop)
+    {
+        CodePointMap replaced;
+        addSimplifiedForms(replaced);
+        addLatinLookalikes(replaced);
+        for (char32_t c = 0; c < 0x10000; ++c)
+            m_bmp[c] = isLetterOrNumber(static_cast<UChar32>(c)) ? kKeep : kDrop;
+        for (auto it = replaced.cbegin(); it != replaced.cend(); ++it) {
+            m_longestReplacement = std::max(m_longestReplacement, it.value().size());
+            if (it.key() >= 0x10000) {
+                m_beyondBmp.insert(it.key(), it.value());
+                continue;
+            }
+            m_bmp[it.key()] = static_cast<std::uint32_t>(kFirstReplacement + m_replacements.size());
+            m_replacements.append(it.value());
+        }
+    }
+
+    // How many times longer than the text its folded form can be at most.
+    qsizetype growth() const { return m_longestReplacement; }
+
+    // Writes the folded form of c at out and returns the end of what it wrote.
+    QChar *write(char32_t c, QChar *out) const
+    {
+        if (c < 0x10000) {
+            const std::uint32_t action = m_bmp[c];
+            if (action == kKeep)
+                *out++ = QChar(static_cast<char16_t>(c));
+            else if (action != kDrop)
+                out = copy(m_replacements[action - kFirstReplacement], out);
+            return out;
+        }
+        if (const auto found = m_beyondBmp.constFind(c); found != m_beyondBmp.cend())
+            return copy(*found, out);
+        if (isLetterOrNumber(static_cast<UChar32>(c))) {
+            *out++ = QChar(QChar::highSurrogate(c));
+            *out++ = QChar(QChar::lowSurrogate(c));
+        }
+        return out;
+    }
+
+private:
+    static constexpr std::uint32_t kDrop = 0;
+    static constexpr std::uint32_t kKeep = 1;
+    static constexpr std::uint32_t kFirstReplacement = 2;
+
+    static QChar *copy(const QString &letters, QChar *out) { return std::copy(letters.cbegin(), letters.cend(), out); }
+
+    std::vector<std::uint32_t> m_bmp; // kDrop, kKeep, or kFirstReplacement + its index
+    QList<QString> m_replacements;
+    CodePointMap m_beyondBmp; // replacements above U+FFFF; the rest there is kept or dropped
+    qsizetype m_longestReplacement = 1;
+};
+
+const CodePointFolds &codePointFolds()
 {
-    static const CodePointMap map = [] {
-        CodePointMap built;
-        addSimplifiedForms(built);
-        addLatinLookalikes(built);
-        return built;
-    }();
-    return map;
+    static const CodePointFolds folds;
+    return folds;
 }
 
 const icu::Normalizer2 &nfkcCasefold()
@@ -121,16 +178,19 @@ const icu::Normalizer2 &nfkcCasefold()
 }
 
 // The text with each unpaired surrogate half made U+FFFD, so that no pair forms when what stood
-// between two halves is dropped.
+// between two halves is dropped. Shares the text's units unless it has such a half.
 icu::UnicodeString wellFormed(QStringView text)
 {
     const auto length = static_cast<int32_t>(std::min<qsizetype>(text.size(), INT32_MAX));
-    icu::UnicodeString source(false, reinterpret_cast<const UChar *>(text.utf16()), length);
-    for (int32_t i = 0; i < source.length();) {
-        const UChar32 c = source.char32At(i);
-        if (U_IS_SURROGATE(c))
+    const char16_t *units = text.utf16();
+    icu::UnicodeString source(false, reinterpret_cast<const UChar *>(units), length);
+    for (int32_t i = 0; i < length; ++i) {
+        if (!QChar::isSurrogate(units[i]))
+            continue;
+        if (QChar::isHighSurrogate(units[i]) && i + 1 < length && QChar::isLowSurrogate(units[i + 1]))
+            ++i;
+        else
             source.setCharAt(i, u'\uFFFD'); // copies the text on the first write only
-        i += U16_LENGTH(c);
     }
     return source;
 }
@@ -139,23 +199,21 @@ icu::UnicodeString wellFormed(QStringView text)
 
 QString foldText(QStringView text)
 {
-    const CodePointMap &replaced = replacements();
-    const icu::UnicodeString source = wellFormed(text);
+    const CodePointFolds &folds = codePointFolds();
     UErrorCode status = U_ZERO_ERROR;
-    const icu::UnicodeString normalised = nfkcCasefold().normalize(source, status);
+    const icu::UnicodeString normalised = nfkcCasefold().normalize(wellFormed(text), status);
     if (U_FAILURE(status))
         return {};
-    QString folded;
-    folded.reserve(normalised.length());
+    const int32_t length = normalised.length();
+    QString folded(folds.growth() * length, Qt::Uninitialized);
+    QChar *out = folded.data();
     const UChar *units = normalised.getBuffer();
-    for (int32_t i = 0; i < normalised.length();) {
+    for (int32_t i = 0; i < length;) {
         UChar32 c = 0;
-        U16_NEXT(units, i, normalised.length(), c);
-        if (const auto found = replaced.constFind(static_cast<char32_t>(c)); found != replaced.cend())
-            folded.append(*found);
-        else if (isLetterOrNumber(c))
-            folded.append(QChar::fromUcs4(static_cast<char32_t>(c)));
+        U16_NEXT(units, i, length, c);
+        out = folds.write(static_cast<char32_t>(c), out);
     }
+    folded.truncate(out - folded.constData());
     return folded;
 }
 
