@@ -73,7 +73,7 @@ QString latinLookalike(const USpoofChecker *checker, UChar32 c)
         const UChar32 part = decomposed.char32At(i);
         i += U16_LENGTH(part);
         if (!isLetterOrNumber(part))
-            continue; // the marks that set a look-alike apart
+            continue; // marks and signs, such as the apostrophe of ґ as r', which folding drops anyway
         const UChar32 small = u_foldCase(part, U_FOLD_CASE_DEFAULT);
         if (small < 'a' || small > 'z')
             return {};

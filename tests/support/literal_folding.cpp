@@ -52,8 +52,8 @@ QString latinLetters(char32_t c)
     const QString bare = QString::fromStdString(skeleton.toUTF8String(utf8)).normalized(QString::NormalizationForm_D);
     QString latin;
     for (const char32_t part : bare.toUcs4()) {
-        if (QChar::isMark(part))
-            continue;
+        if (!QChar::isLetterOrNumber(part))
+            continue; // marks, and signs such as the apostrophe of r', which folding drops anyway
         const QString small = QString::fromUcs4(&part, 1).toLower();
         if (small.size() != 1 || small[0] < u'a' || small[0] > u'z')
             return {};

@@ -41,10 +41,10 @@ INSTANTIATE_TEST_SUITE_P(Disguises, FoldTable,
         FoldCase{u"代開發票", u"代开发票"}, FoldCase{u"賭博網站", u"赌博网站"}, FoldCase{u"䂎䂎䂎", u"𥎝𥎝𥎝"},
         FoldCase{u"𩀨", u"𫕚"}, FoldCase{u"ｓｐａｍ", u"spam"}, FoldCase{u"ＳＰＡＭ１２３", u"spam123"},
         FoldCase{u"SpAm", u"spam"}, FoldCase{u"s\u0440am", u"spam"}, FoldCase{u"\u0455\u0440\u0430m", u"spam"},
-        FoldCase{u"s\u03C1am", u"spam"}, FoldCase{u"\u0421\u0420\u0410M", u"cpam"}, FoldCase{u"𝐬𝐩𝐚𝐦", u"spam"},
-        FoldCase{u"𝓈𝓅𝒶𝓂", u"spam"}, FoldCase{u"ⓢⓟⓐⓜ", u"spam"}, FoldCase{u"s\u0336p\u0336a\u0336m\u0336", u"spam"},
-        FoldCase{u"s\u0335p\u0338am", u"spam"}, FoldCase{u"ﬀ", u"ff"}, FoldCase{u"Straße", u"strasse"},
-        FoldCase{u"\u212Aey", u"key"}));
+        FoldCase{u"s\u03C1am", u"spam"}, FoldCase{u"\u0491e\u0491", u"rer"}, FoldCase{u"\u0421\u0420\u0410M", u"cpam"},
+        FoldCase{u"𝐬𝐩𝐚𝐦", u"spam"}, FoldCase{u"𝓈𝓅𝒶𝓂", u"spam"}, FoldCase{u"ⓢⓟⓐⓜ", u"spam"},
+        FoldCase{u"s\u0336p\u0336a\u0336m\u0336", u"spam"}, FoldCase{u"s\u0335p\u0338am", u"spam"},
+        FoldCase{u"ﬀ", u"ff"}, FoldCase{u"Straße", u"strasse"}, FoldCase{u"\u212Aey", u"key"}));
 
 INSTANTIATE_TEST_SUITE_P(OwnText, FoldTable,
     testing::Values(FoldCase{u"", u""}, FoldCase{u"！？。", u""}, FoldCase{u"代理开发工具", u"代理开发工具"},
