@@ -11,7 +11,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -150,69 +152,83 @@ int listen(httplib::Server &server, int port)
     return port ? (server.bind_to_port("127.0.0.1", port) ? port : -1) : server.bind_to_any_port("127.0.0.1");
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    int port = 0;
-    int upgradePort = -1;
+struct Options {
+    int port = 0; // 0: any free one
+    int upgradePort = -1; // -1: none
     std::string upgradeHost = "127.0.0.1";
     bool demo = false;
     std::string cert;
     std::string key;
     std::string faults; // as for /api/faults
+};
+
+// Takes one option with its value; false when it is not an option or the value does not fit it.
+bool setOption(Options &options, const std::string &name, const std::string &value)
+{
+    static const std::map<std::string, int Options::*> kPorts{
+        {"--port", &Options::port}, {"--upgrade-port", &Options::upgradePort}};
+    static const std::map<std::string, std::string Options::*> kTexts{{"--upgrade-host", &Options::upgradeHost},
+        {"--tls-cert", &Options::cert}, {"--tls-key", &Options::key}, {"--faults", &Options::faults}};
+    if (const auto port = kPorts.find(name); port != kPorts.end()) {
+        const std::optional<int> number = wholeNumber(value, 0, 65535);
+        if (number)
+            options.*(port->second) = *number;
+        return number.has_value();
+    }
+    if (const auto text = kTexts.find(name); text != kTexts.end()) {
+        options.*(text->second) = value;
+        return true;
+    }
+    return false;
+}
+
+// The command line, or nullopt once stderr says which part of it is not taken, so that a
+// misspelt option fails the test or demo that gave it instead of being left out.
+std::optional<Options> optionsFrom(int argc, char *argv[])
+{
+    Options options;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--port" && i + 1 < argc)
-            port = std::atoi(argv[++i]);
-        else if (arg == "--upgrade-port" && i + 1 < argc)
-            upgradePort = std::atoi(argv[++i]);
-        else if (arg == "--upgrade-host" && i + 1 < argc)
-            upgradeHost = argv[++i];
-        else if (arg == "--tls-cert" && i + 1 < argc)
-            cert = argv[++i];
-        else if (arg == "--tls-key" && i + 1 < argc)
-            key = argv[++i];
-        else if (arg == "--demo")
-            demo = true;
-        else if (arg == "--faults" && i + 1 < argc)
-            faults = argv[++i];
-    }
-    BoardState state;
-    if (demo)
-        seedDemo(state);
-    if (!faults.empty()) {
-        httplib::Params params;
-        httplib::detail::parse_query_text(faults, params);
-        const FaultsRead read = faultsFromQuery(params);
-        if (!read.error.empty()) {
-            std::fprintf(stderr, "--faults: %s\n", read.error.c_str());
-            return 2;
+        const std::string name = argv[i];
+        if (name == "--demo") {
+            options.demo = true;
+            continue;
         }
-        state.setFaults(read.faults);
+        const char *value = i + 1 < argc ? argv[++i] : nullptr;
+        if (!value || !setOption(options, name, value)) {
+            std::fprintf(
+                stderr, "not an option the service takes: %s %s\n", name.c_str(), value ? value : "(no value)");
+            return std::nullopt;
+        }
     }
-    const std::unique_ptr<httplib::Server> server = cert.empty()
+    return options;
+}
+
+// Serves until stopped: the board, over https when a certificate is given, and then the
+// plain-http upgrade to it when asked for.
+int serve(const Options &options, BoardState &state)
+{
+    const std::unique_ptr<httplib::Server> server = options.cert.empty()
         ? std::make_unique<httplib::Server>()
-        : std::make_unique<httplib::SSLServer>(cert.c_str(), key.c_str());
+        : std::make_unique<httplib::SSLServer>(options.cert.c_str(), options.key.c_str());
     if (!server->is_valid()) {
-        std::fprintf(stderr, "cannot use the certificate %s and key %s\n", cert.c_str(), key.c_str());
+        std::fprintf(stderr, "cannot use the certificate %s and key %s\n", options.cert.c_str(), options.key.c_str());
         return 1;
     }
     server->new_task_queue = [] { return new httplib::ThreadPool(16); };
     route(*server, state);
-    const int bound = listen(*server, port);
+    const int bound = listen(*server, options.port);
     if (bound <= 0) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", port);
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
     std::printf("listening on 127.0.0.1:%d\n", bound);
     httplib::Server plain;
     std::thread upgrading;
-    if (upgradePort >= 0 && !cert.empty()) {
-        upgradeAll(plain, upgradeHost, bound);
-        const int plainBound = listen(plain, upgradePort);
+    if (options.upgradePort >= 0 && !options.cert.empty()) {
+        upgradeAll(plain, options.upgradeHost, bound);
+        const int plainBound = listen(plain, options.upgradePort);
         if (plainBound <= 0) {
-            std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", upgradePort);
+            std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", options.upgradePort);
             return 1;
         }
         std::printf("upgrading 127.0.0.1:%d\n", plainBound);
@@ -224,4 +240,27 @@ int main(int argc, char *argv[])
     if (upgrading.joinable())
         upgrading.join();
     return served ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::optional<Options> options = optionsFrom(argc, argv);
+    if (!options)
+        return 2;
+    BoardState state;
+    if (options->demo)
+        seedDemo(state);
+    if (!options->faults.empty()) {
+        httplib::Params params;
+        httplib::detail::parse_query_text(options->faults, params);
+        const FaultsRead read = faultsFromQuery(params);
+        if (!read.error.empty()) {
+            std::fprintf(stderr, "--faults: %s\n", read.error.c_str());
+            return 2;
+        }
+        state.setFaults(read.faults);
+    }
+    return serve(*options, state);
 }

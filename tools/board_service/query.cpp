@@ -4,6 +4,15 @@
 
 namespace boardservice {
 
+std::optional<int> wholeNumber(const std::string &text, int lowest, int highest)
+{
+    char *end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || number < lowest || number > highest)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
 int intParam(const QueryParams &params, const std::string &name, int fallback)
 {
     const auto it = params.find(name);
@@ -26,11 +35,10 @@ FaultsRead faultsFromQuery(const QueryParams &params)
     FaultsRead read;
     for (const auto &[name, value] : params) {
         const auto field = kFields.find(name);
-        char *end = nullptr;
-        const long number = std::strtol(value.c_str(), &end, 10);
-        if (field == kFields.end() || value.empty() || *end != '\0' || number < -1 || number > 1'000'000)
+        const std::optional<int> number = wholeNumber(value, -1, 1'000'000);
+        if (field == kFields.end() || !number)
             return {Faults{}, "not a fault the service takes: " + name + "=" + value};
-        read.faults.*(field->second) = static_cast<int>(number);
+        read.faults.*(field->second) = *number;
     }
     return read;
 }

@@ -3,12 +3,16 @@
 #include "board_state.h"
 
 #include <map>
+#include <optional>
 #include <string>
 
 namespace boardservice {
 
 // A request's query parameters, as the HTTP server hands them over.
 using QueryParams = std::multimap<std::string, std::string>;
+
+// The text as a whole number from lowest to highest; nullopt when it is anything else.
+std::optional<int> wholeNumber(const std::string &text, int lowest, int highest);
 
 // The first value of a parameter as a whole number; the fallback when it is absent.
 int intParam(const QueryParams &params, const std::string &name, int fallback = 0);
