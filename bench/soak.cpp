@@ -19,6 +19,67 @@
 
 using namespace tidewick;
 
+namespace {
+
+struct Posted {
+    int count = 0;
+    QList<int> forbidden;
+    QList<int> forbiddenWithoutDelete;
+    QList<int> innocent;
+};
+
+// Every tenth topic forbidden, every fifth of those without a delete link.
+void postNext(BoardServiceProcess &service, Posted &posted)
+{
+    const int n = ++posted.count;
+    if (n % 10 != 0) {
+        posted.innocent.append(
+            service.post(QStringLiteral("soak"), QStringLiteral("日常分享 %1").arg(n), QStringLiteral("n%1").arg(n)));
+        return;
+    }
+    const bool noDelete = n % 50 == 0;
+    const int id = service.post(
+        QStringLiteral("soak"), QStringLiteral("兼职刷 单 %1").arg(n), QStringLiteral("s%1").arg(n), noDelete);
+    (noDelete ? posted.forbiddenWithoutDelete : posted.forbidden).append(id);
+}
+
+int boardLoads(const QJsonObject &state)
+{
+    return state[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
+}
+
+// Prints the outcome; 0 when every forbidden topic went and no innocent one was touched.
+int report(BoardServiceProcess &service, const Posted &posted)
+{
+    const Usage usage = toolUsage(service.pid());
+    int deleted = 0, innocentTouched = 0;
+    double worstMs = 0;
+    for (const int id : posted.forbidden) {
+        const QJsonObject t = service.topic(id);
+        if (!t[QStringLiteral("deleted")].toBool())
+            continue;
+        ++deleted;
+        worstMs
+            = std::max(worstMs, t[QStringLiteral("deletedMs")].toDouble() - t[QStringLiteral("createdMs")].toDouble());
+    }
+    for (const int id : posted.innocent) {
+        const QJsonObject t = service.topic(id);
+        innocentTouched += t[QStringLiteral("deleted")].toBool() || t[QStringLiteral("pageLoads")].toInt() > 0;
+    }
+    const QJsonObject state = service.state();
+    const int loads = boardLoads(state);
+    std::printf("forbidden deleted: %d of %lld (worst posted -> deleted %.1f s); without a delete link (left "
+                "standing): %lld; innocent opened or deleted: %d of %lld\n",
+        deleted, static_cast<long long>(posted.forbidden.size()), worstMs / 1000,
+        static_cast<long long>(posted.forbiddenWithoutDelete.size()), innocentTouched,
+        static_cast<long long>(posted.innocent.size()));
+    std::printf("board loads: %d, longest gap between board loads: %.1f s, CPU per board load: %.1f ms\n", loads,
+        state[QStringLiteral("maxBoardGapMs")].toDouble() / 1000, loads ? usage.cpuSeconds * 1000 / loads : 0.0);
+    return deleted == posted.forbidden.size() && innocentTouched == 0 ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -34,21 +95,9 @@ int main(int argc, char *argv[])
     WindowFixture window(options, {QStringLiteral("代开"), QStringLiteral("刷单")});
     window.window->startUp();
 
-    QList<int> forbidden, forbiddenWithoutDelete, innocent;
-    int posted = 0;
+    Posted posted;
     QTimer poster;
-    QObject::connect(&poster, &QTimer::timeout, &app, [&] {
-        ++posted;
-        if (posted % 10 == 0) {
-            const bool noDelete = posted % 50 == 0;
-            const int id = service.post(QStringLiteral("soak"), QStringLiteral("兼职刷 单 %1").arg(posted),
-                QStringLiteral("s%1").arg(posted), noDelete);
-            (noDelete ? forbiddenWithoutDelete : forbidden).append(id);
-        } else {
-            innocent.append(service.post(
-                QStringLiteral("soak"), QStringLiteral("日常分享 %1").arg(posted), QStringLiteral("n%1").arg(posted)));
-        }
-    });
+    QObject::connect(&poster, &QTimer::timeout, &app, [&] { postNext(service, posted); });
     QTimer::singleShot(2000, &app, [&] {
         window.control<QLineEdit>("Text1")->setText(QStringLiteral("soak"));
         window.control<QPushButton>("Command1")->click();
@@ -58,43 +107,16 @@ int main(int argc, char *argv[])
     QElapsedTimer elapsed;
     elapsed.start();
     QTimer sampler;
-    const auto boardLoads
-        = [&] { return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
     QObject::connect(&sampler, &QTimer::timeout, &app, [&] {
         const Usage usage = toolUsage(service.pid());
         std::printf("minute %3lld: resident %5ld MB, CPU %7.1f s, board loads %6d, topics posted %5d\n",
-            static_cast<long long>(elapsed.elapsed() / 60000), usage.residentMb, usage.cpuSeconds, boardLoads(),
-            posted);
+            static_cast<long long>(elapsed.elapsed() / 60000), usage.residentMb, usage.cpuSeconds,
+            boardLoads(service.state()), posted.count);
         std::fflush(stdout);
     });
     sampler.start(60000);
     QTimer::singleShot(minutes * 60000, &app, [&] { poster.stop(); });
     QTimer::singleShot(minutes * 60000 + 30000, &app, [&] { QCoreApplication::exit(0); });
     QApplication::exec();
-
-    const Usage usage = toolUsage(service.pid());
-    int deleted = 0, innocentTouched = 0;
-    double worstMs = 0;
-    for (const int id : forbidden) {
-        const QJsonObject t = service.topic(id);
-        if (!t[QStringLiteral("deleted")].toBool())
-            continue;
-        ++deleted;
-        worstMs
-            = std::max(worstMs, t[QStringLiteral("deletedMs")].toDouble() - t[QStringLiteral("createdMs")].toDouble());
-    }
-    for (const int id : innocent) {
-        const QJsonObject t = service.topic(id);
-        innocentTouched += t[QStringLiteral("deleted")].toBool() || t[QStringLiteral("pageLoads")].toInt() > 0;
-    }
-    const QJsonObject state = service.state();
-    const int loads = state[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
-    std::printf("forbidden deleted: %d of %lld (worst posted -> deleted %.1f s); without a delete link (left "
-                "standing): %lld; innocent opened or deleted: %d of %lld\n",
-        deleted, static_cast<long long>(forbidden.size()), worstMs / 1000,
-        static_cast<long long>(forbiddenWithoutDelete.size()), innocentTouched,
-        static_cast<long long>(innocent.size()));
-    std::printf("board loads: %d, longest gap between board loads: %.1f s, CPU per board load: %.1f ms\n", loads,
-        state[QStringLiteral("maxBoardGapMs")].toDouble() / 1000, loads ? usage.cpuSeconds * 1000 / loads : 0.0);
-    return deleted == forbidden.size() && innocentTouched == 0 ? 0 : 1;
+    return report(service, posted);
 }
