@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
     QObject::connect(&sampler, &QTimer::timeout, &app, [&] {
         const Usage usage = toolUsage(service.pid());
         std::printf("minute %3lld: resident %5ld MB, CPU %7.1f s, board loads %6d, topics posted %5d\n",
-            static_cast<long long>(elapsed.elapsed() / 60000), usage.residentMb, usage.cpuSeconds,
+            static_cast<long long>(qRound64(elapsed.elapsed() / 60000.0)), usage.residentMb, usage.cpuSeconds,
             boardLoads(service.state()), posted.count);
         std::fflush(stdout);
     });
