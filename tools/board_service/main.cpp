@@ -127,13 +127,11 @@ void route(httplib::Server &server, BoardState &state)
             "application/json");
     });
     server.Get("/api/faults", [&](const httplib::Request &req, httplib::Response &res) {
-        const FaultsRead read = faultsFromQuery(req.params);
-        if (!read.error.empty()) {
+        if (const std::string refused = applyFaults(state, req.params); !refused.empty()) {
             res.status = 400;
-            res.set_content(read.error, "text/plain");
+            res.set_content(refused, "text/plain");
             return;
         }
-        state.setFaults(read.faults);
         res.set_content("{}", "application/json");
     });
 }
@@ -255,12 +253,10 @@ int main(int argc, char *argv[])
     if (!options->faults.empty()) {
         httplib::Params params;
         httplib::detail::parse_query_text(options->faults, params);
-        const FaultsRead read = faultsFromQuery(params);
-        if (!read.error.empty()) {
-            std::fprintf(stderr, "--faults: %s\n", read.error.c_str());
+        if (const std::string refused = applyFaults(state, params); !refused.empty()) {
+            std::fprintf(stderr, "--faults: %s\n", refused.c_str());
             return 2;
         }
-        state.setFaults(read.faults);
     }
     return serve(*options, state);
 }

@@ -43,4 +43,12 @@ FaultsRead faultsFromQuery(const QueryParams &params)
     return read;
 }
 
+std::string applyFaults(BoardState &state, const QueryParams &params)
+{
+    const FaultsRead read = faultsFromQuery(params);
+    if (read.error.empty())
+        state.setFaults(read.faults);
+    return read.error;
+}
+
 } // namespace boardservice

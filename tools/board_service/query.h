@@ -28,4 +28,8 @@ struct FaultsRead {
 // misspelt fault fails the test that asked for it instead of leaving it to run without.
 FaultsRead faultsFromQuery(const QueryParams &params);
 
+// Sets the faults the parameters name, as faultsFromQuery reads them; the refusal, or empty when
+// they were set.
+std::string applyFaults(BoardState &state, const QueryParams &params);
+
 } // namespace boardservice
