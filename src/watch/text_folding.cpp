@@ -110,8 +110,10 @@ public:
         CodePointMap replaced;
         addSimplifiedForms(replaced);
         addLatinLookalikes(replaced);
-        for (char32_t c = 0; c < 0x10000; ++c)
-            m_bmp[c] = isLetterOrNumber(static_cast<UChar32>(c)) ? kKeep : kDrop;
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            if (isLetterOrNumber(static_cast<UChar32>(c)))
+                m_bmp[c] = kKeep;
+        }
         for (auto it = replaced.cbegin(); it != replaced.cend(); ++it) {
             m_longestReplacement = std::max(m_longestReplacement, it.value().size());
             if (it.key() >= 0x10000) {
