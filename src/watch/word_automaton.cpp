@@ -22,19 +22,30 @@ const std::array<char16_t, 0x10000> &upperCaseTable()
     return table;
 }
 
-QString upperCaseCodeUnits(QStringView text)
+// Each code unit's symbol: the number of its upper-case form among the forms that the entries
+// hold, counted from 1 in order of appearance; 0 where no entry holds the unit's form. Fewer than
+// 65,536 forms exist, since some units share theirs.
+std::vector<std::uint16_t> symbolsOf(const QList<WordAutomaton::Entry> &entries)
 {
     const std::array<char16_t, 0x10000> &upper = upperCaseTable();
-    QString result(text.size(), Qt::Uninitialized);
-    QChar *out = result.data();
-    for (const QChar ch : text)
-        *out++ = QChar(upper[ch.unicode()]);
-    return result;
+    std::vector<std::uint16_t> ofForm(0x10000, 0);
+    std::uint16_t count = 0;
+    for (const WordAutomaton::Entry &entry : entries) {
+        for (const QChar ch : entry.text) {
+            std::uint16_t &symbol = ofForm[upper[ch.unicode()]];
+            if (symbol == 0)
+                symbol = ++count;
+        }
+    }
+    std::vector<std::uint16_t> ofUnit(0x10000);
+    for (std::size_t c = 0; c < ofUnit.size(); ++c)
+        ofUnit[c] = ofForm[upper[c]];
+    return ofUnit;
 }
 
-std::uint64_t keyOf(std::uint32_t node, char16_t c)
+std::uint64_t keyOf(std::uint32_t node, std::uint16_t symbol)
 {
-    return (std::uint64_t{node} << 16) | c;
+    return (std::uint64_t{node} << 16) | symbol;
 }
 
 } // namespace
@@ -52,14 +63,14 @@ void WordAutomaton::TransitionTable::reserve(std::size_t count)
     m_shift = 64 - bits;
 }
 
-std::size_t WordAutomaton::TransitionTable::slotOf(std::uint64_t key) const
+inline std::size_t WordAutomaton::TransitionTable::slotOf(std::uint64_t key) const
 {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> m_shift);
 }
 
-void WordAutomaton::TransitionTable::insert(std::uint32_t node, char16_t c, std::uint32_t target)
+void WordAutomaton::TransitionTable::insert(std::uint32_t node, Symbol symbol, std::uint32_t target)
 {
-    const std::uint64_t key = keyOf(node, c);
+    const std::uint64_t key = keyOf(node, symbol);
     const std::size_t mask = m_keys.size() - 1;
     std::size_t slot = slotOf(key);
     while (m_keys[slot] != kEmptyKey)
@@ -68,11 +79,11 @@ void WordAutomaton::TransitionTable::insert(std::uint32_t node, char16_t c, std:
     m_targets[slot] = target;
 }
 
-std::uint32_t WordAutomaton::TransitionTable::find(std::uint32_t node, char16_t c) const
+inline std::uint32_t WordAutomaton::TransitionTable::find(std::uint32_t node, Symbol symbol) const
 {
     if (m_keys.empty())
         return 0;
-    const std::uint64_t key = keyOf(node, c);
+    const std::uint64_t key = keyOf(node, symbol);
     const std::size_t mask = m_keys.size() - 1;
     for (std::size_t slot = slotOf(key);; slot = (slot + 1) & mask) {
         if (m_keys[slot] == key)
@@ -89,8 +100,8 @@ WordAutomaton::WordAutomaton(const QList<Entry> &entries)
         return; // matches nothing: spare the tables
     m_links.resize(1);
     m_outputs.resize(1);
-    m_rootNext.assign(0x10000, 0);
-    m_inSomeEntry.assign(0x10000, 0);
+    m_symbolOf = symbolsOf(entries);
+    m_rootNext.assign(std::size_t{*std::max_element(m_symbolOf.cbegin(), m_symbolOf.cend())} + 1, 0);
     qsizetype codeUnits = 0;
     for (const Entry &entry : entries)
         codeUnits += entry.text.size();
@@ -99,7 +110,7 @@ WordAutomaton::WordAutomaton(const QList<Entry> &entries)
     for (const Entry &entry : entries) {
         if (entry.text.isEmpty())
             continue;
-        Output &end = m_outputs[addText(upperCaseCodeUnits(entry.text), children)];
+        Output &end = m_outputs[addText(entry.text, children)];
         if (entry.word == kException) {
             end.endsException = true;
             m_longestException = std::max(m_longestException, entry.text.size());
@@ -111,12 +122,11 @@ WordAutomaton::WordAutomaton(const QList<Entry> &entries)
     linkFailures(children);
 }
 
-std::uint32_t WordAutomaton::addText(QStringView upperText, Children &children)
+std::uint32_t WordAutomaton::addText(QStringView text, Children &children)
 {
     std::uint32_t node = 0;
-    for (const QChar ch : upperText) {
-        const char16_t c = ch.unicode();
-        m_inSomeEntry[c] = 1;
+    for (const QChar ch : text) {
+        const Symbol c = m_symbolOf[ch.unicode()];
         std::uint32_t next = node == 0 ? m_rootNext[c] : m_next.find(node, c);
         if (next == 0) {
             next = static_cast<std::uint32_t>(m_links.size());
@@ -159,9 +169,11 @@ void WordAutomaton::linkFailures(const Children &children)
     }
 }
 
-std::uint32_t WordAutomaton::step(std::uint32_t state, char16_t c) const
+// The helpers of the scan loop are inline, so that the compiler can fold them into it: a page of
+// titles spends its time there.
+inline std::uint32_t WordAutomaton::step(std::uint32_t state, Symbol c) const
 {
-    if (!m_inSomeEntry[c])
+    if (c == 0)
         return 0; // no entry holds it: every partial match ends here
     while (state != 0) {
         if (const std::uint32_t next = m_next.find(state, c))
@@ -171,8 +183,9 @@ std::uint32_t WordAutomaton::step(std::uint32_t state, char16_t c) const
     return m_rootNext[c];
 }
 
-// Word occurrences found so far in one pass, and the first word among those that count.
-struct WordAutomaton::PassState {
+// Where one pass stands in the text as it reads it, the word occurrences found so far, and the
+// first word among those that count.
+struct WordAutomaton::Pass {
     struct Occurrence {
         qsizetype start;
         std::int32_t word;
@@ -184,18 +197,30 @@ struct WordAutomaton::PassState {
             best = word;
     }
 
+    std::uint32_t state = 0;
+    qsizetype position = -1; // in the text as this pass reads it
     std::vector<Occurrence> uncovered; // words that an exception may still cover
     std::int32_t best = kNoMatch;
 };
 
+// Code units that end no entry, while no occurrence waits to be settled, cost only the step.
+inline void WordAutomaton::moveTo(Pass &pass, std::uint32_t next) const
+{
+    ++pass.position;
+    pass.state = next;
+    if (m_links[next].hasOutput || !pass.uncovered.empty())
+        collectOutputs(pass);
+}
+
 // A word occurrence counts once no exception can still cover it: right away without exceptions,
 // else once the text has moved past the reach of the longest exception that could start at or
 // before it. Exceptions ending here take back the occurrences they cover.
-void WordAutomaton::collectOutputs(std::uint32_t state, qsizetype position, PassState &pass) const
+void WordAutomaton::collectOutputs(Pass &pass) const
 {
-    if (m_links[state].hasOutput) {
+    const qsizetype position = pass.position;
+    if (m_links[pass.state].hasOutput) {
         qsizetype exceptionStart = position + 1;
-        for (std::uint32_t n = state; n != 0; n = m_outputs[n].nextOutput) {
+        for (std::uint32_t n = pass.state; n != 0; n = m_outputs[n].nextOutput) {
             const Output &node = m_outputs[n];
             const qsizetype start = position - node.depth + 1;
             if (node.endsException)
@@ -207,9 +232,9 @@ void WordAutomaton::collectOutputs(std::uint32_t state, qsizetype position, Pass
             else
                 pass.uncovered.push_back({start, node.word});
         }
-        std::erase_if(pass.uncovered, [&](const PassState::Occurrence &o) { return o.start >= exceptionStart; });
+        std::erase_if(pass.uncovered, [&](const Pass::Occurrence &o) { return o.start >= exceptionStart; });
     }
-    std::erase_if(pass.uncovered, [&](const PassState::Occurrence &o) {
+    std::erase_if(pass.uncovered, [&](const Pass::Occurrence &o) {
         const bool settled = position - o.start + 1 >= m_longestException;
         if (settled)
             pass.count(o.word);
@@ -217,39 +242,37 @@ void WordAutomaton::collectOutputs(std::uint32_t state, qsizetype position, Pass
     });
 }
 
-// Reads the text in the given form as it goes, without building that form. Code units that end
-// no entry, while no occurrence waits to be settled, cost one step and one test.
-int WordAutomaton::firstWord(QStringView text, Reading reading, bool *sawDigit) const
+// Reads the text in both forms at once, without building either. The second pass stands in the
+// first one's state up to the first digit, and again soon after each, when it reads with the same
+// automaton: one step then serves both.
+WordAutomaton::Found WordAutomaton::firstWords(
+    QStringView text, bool latin1Separators, const WordAutomaton &secondPass) const
 {
     if (isEmpty())
-        return kNoMatch;
-    const std::array<char16_t, 0x10000> &upper = upperCaseTable();
-    PassState pass;
-    std::uint32_t state = 0;
-    qsizetype position = -1; // in the text as read
-    bool settling = false;
+        return {};
+    const bool sameAutomaton = &secondPass == this;
+    Pass first;
+    Pass second;
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (c <= 0xFF) {
-            const bool digit = isAsciiDigit(c);
-            const bool letter = isAsciiLetter(c);
-            if (digit && sawDigit)
-                *sawDigit = true;
-            if ((digit && reading.asciiDigits) || (reading.latin1Separators && !digit && !letter))
-                continue;
-        }
-        ++position;
-        state = step(state, upper[c]);
-        if (!m_links[state].hasOutput && !settling)
+        const bool digit = isAsciiDigit(c);
+        if (latin1Separators && c <= 0xFF && !digit && !isAsciiLetter(c))
             continue;
-        collectOutputs(state, position, pass);
-        if (pass.best == 0)
-            return 0;
-        settling = !pass.uncovered.empty();
+        const std::uint32_t from = first.state;
+        moveTo(first, step(from, m_symbolOf[c]));
+        if (first.best == 0)
+            return {0, kNoMatch};
+        if (digit || first.best != kNoMatch)
+            continue; // the second pass skips digits, and is never asked once the first has a word
+        secondPass.moveTo(second,
+            sameAutomaton && second.state == from ? first.state
+                                                  : secondPass.step(second.state, secondPass.m_symbolOf[c]));
     }
-    for (const PassState::Occurrence &o : pass.uncovered)
-        pass.count(o.word);
-    return pass.best;
+    for (Pass *pass : {&first, &second}) {
+        for (const Pass::Occurrence &o : pass->uncovered)
+            pass->count(o.word);
+    }
+    return {first.best, first.best == kNoMatch ? second.best : kNoMatch};
 }
 
 } // namespace tidewick

@@ -21,10 +21,12 @@ public:
         int word = kException; // the entry's index in the word list
     };
 
-    // What a pass drops from the text as it reads it.
-    struct Reading {
-        bool latin1Separators = false; // everything up to U+00FF but ASCII letters and digits
-        bool asciiDigits = false;
+    // The first word of each pass over one text; the second pass reads the text without ASCII
+    // digits. kNoMatch where a pass holds none, and in the second also where the first found a
+    // word, since the second is then never asked.
+    struct Found {
+        int first = kNoMatch;
+        int second = kNoMatch;
     };
 
     static bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -33,9 +35,11 @@ public:
     WordAutomaton() = default;
     explicit WordAutomaton(const QList<Entry> &entries);
 
-    // The lowest word index among the occurrences that count; kNoMatch when none does. sawDigit,
-    // when given, is set once the text holds an ASCII digit that the reading kept.
-    int firstWord(QStringView text, Reading reading, bool *sawDigit) const;
+    // Both passes in one read of the text: this automaton reads the first, secondPass (this one,
+    // or one of the same words whose exceptions lost their digits) the second. Each pass takes
+    // the lowest word index among its occurrences that count. latin1Separators drops everything
+    // up to U+00FF but ASCII letters and digits, as plain entries are matched.
+    Found firstWords(QStringView text, bool latin1Separators, const WordAutomaton &secondPass) const;
 
     bool isEmpty() const { return !m_hasWords; }
 
@@ -54,12 +58,16 @@ private:
         bool endsException = false;
     };
 
-    // Goto transitions of non-root nodes, open addressing keyed by (node, code unit).
+    // A code unit as the automaton reads it: the number of its upper-case form; 0 for a form that
+    // no entry holds.
+    using Symbol = std::uint16_t;
+
+    // Goto transitions of non-root nodes, open addressing keyed by (node, symbol).
     class TransitionTable {
     public:
         void reserve(std::size_t count);
-        void insert(std::uint32_t node, char16_t c, std::uint32_t target);
-        std::uint32_t find(std::uint32_t node, char16_t c) const; // 0 when absent
+        void insert(std::uint32_t node, Symbol symbol, std::uint32_t target);
+        std::uint32_t find(std::uint32_t node, Symbol symbol) const; // 0 when absent
     private:
         std::size_t slotOf(std::uint64_t key) const;
         std::vector<std::uint64_t> m_keys;
@@ -67,20 +75,21 @@ private:
         unsigned m_shift = 64;
     };
 
-    // Each node's outgoing (code unit, target) pairs, kept only while building.
-    using Children = std::vector<std::vector<std::pair<char16_t, std::uint32_t>>>;
+    // Each node's outgoing (symbol, target) pairs, kept only while building.
+    using Children = std::vector<std::vector<std::pair<Symbol, std::uint32_t>>>;
 
-    struct PassState;
+    struct Pass;
 
-    std::uint32_t addText(QStringView upperText, Children &children);
-    void collectOutputs(std::uint32_t state, qsizetype position, PassState &pass) const;
+    std::uint32_t addText(QStringView text, Children &children);
+    void moveTo(Pass &pass, std::uint32_t next) const;
+    void collectOutputs(Pass &pass) const;
     void linkFailures(const Children &children);
-    std::uint32_t step(std::uint32_t state, char16_t c) const;
+    std::uint32_t step(std::uint32_t state, Symbol c) const;
 
     std::vector<Link> m_links; // by node
     std::vector<Output> m_outputs; // by node
-    std::vector<std::uint32_t> m_rootNext; // indexed by code unit; 0 keeps the root
-    std::vector<std::uint8_t> m_inSomeEntry; // indexed by code unit
+    std::vector<Symbol> m_symbolOf; // by code unit
+    std::vector<std::uint32_t> m_rootNext; // by symbol; 0 keeps the root
     TransitionTable m_next;
     qsizetype m_longestException = 0;
     bool m_hasWords = false;

@@ -9,12 +9,6 @@ namespace tidewick {
 namespace {
 
 using Entry = WordAutomaton::Entry;
-using Reading = WordAutomaton::Reading;
-
-constexpr Reading kPlainFirst{true, false};
-constexpr Reading kPlainSecond{true, true};
-constexpr Reading kFoldedFirst{false, false};
-constexpr Reading kFoldedSecond{false, true};
 
 bool isAsciiDigit(QChar c)
 {
@@ -107,28 +101,21 @@ WordMatcher::WordMatcher(const QStringList &entries)
     m_loose = Form(loose);
 }
 
-WordMatcher::LooseMatch WordMatcher::looseMatch(const QString &rawLinkText) const
+WordAutomaton::Found WordMatcher::looseMatch(const QString &rawLinkText) const
 {
-    const QString folded = foldText(rawLinkText);
-    LooseMatch match;
-    match.first = m_loose.first.firstWord(folded, kFoldedFirst, &match.sawDigit);
-    if (match.first == kNoMatch && match.sawDigit)
-        match.second = m_loose.secondPass().firstWord(folded, kFoldedSecond, nullptr);
-    return match;
+    return m_loose.first.firstWords(foldText(rawLinkText), false, m_loose.secondPass());
 }
 
 int WordMatcher::matchingWord(const QString &rawLinkText) const
 {
     if (isEmpty())
         return kNoMatch;
-    LooseMatch loose;
+    WordAutomaton::Found loose;
     if (!m_loose.first.isEmpty())
         loose = m_looseMatches.get(rawLinkText, [this](const QString &text) { return looseMatch(text); });
-    bool sawDigit = loose.sawDigit;
-    const int found = earlier(m_plain.first.firstWord(rawLinkText, kPlainFirst, &sawDigit), loose.first);
-    if (found != kNoMatch || !sawDigit)
-        return found; // without digits the second-pass forms equal the first
-    return earlier(m_plain.secondPass().firstWord(rawLinkText, kPlainSecond, nullptr), loose.second);
+    const WordAutomaton::Found plain = m_plain.first.firstWords(rawLinkText, true, m_plain.secondPass());
+    const int found = earlier(plain.first, loose.first);
+    return found != kNoMatch ? found : earlier(plain.second, loose.second);
 }
 
 } // namespace tidewick

@@ -52,20 +52,13 @@ private:
         std::optional<WordAutomaton> second;
     };
 
-    // What the loose entries make of one link text in each pass; the second pass is kNoMatch when
-    // the folded text holds no ASCII digit, since its form is then the first pass's.
-    struct LooseMatch {
-        int first = kNoMatch;
-        int second = kNoMatch;
-        bool sawDigit = false;
-    };
-
-    LooseMatch looseMatch(const QString &rawLinkText) const;
+    // What the loose entries make of one link text in each pass.
+    WordAutomaton::Found looseMatch(const QString &rawLinkText) const;
 
     Form m_plain;
     Form m_loose;
     // Matching runs on one thread, the window's; the cache only saves folding and scanning again.
-    mutable RecentTexts<LooseMatch> m_looseMatches;
+    mutable RecentTexts<WordAutomaton::Found> m_looseMatches;
 };
 
 // Why an entry can never match, in the window's language; empty when it can. A plain entry (or an
