@@ -71,7 +71,9 @@ QString referenceFold(const QString &text)
         reinterpret_cast<const UChar *>(compatible.utf16()), static_cast<int32_t>(compatible.size()));
     folding.foldCase(U_FOLD_CASE_DEFAULT);
     const QString caseFolded(reinterpret_cast<const QChar *>(folding.getBuffer()), folding.length());
-    const QString small = withoutDefaultIgnorables(caseFolded.normalized(QString::NormalizationForm_KC));
+    // Ignorables go before composing again: a joiner between two Hangul jamo keeps them apart
+    // only until it is dropped.
+    const QString small = withoutDefaultIgnorables(caseFolded).normalized(QString::NormalizationForm_KC);
     QString folded;
     for (const char32_t c : small.toUcs4()) {
         if (const QString simple = simplified(c); !simple.isEmpty())

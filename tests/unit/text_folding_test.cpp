@@ -44,7 +44,10 @@ INSTANTIATE_TEST_SUITE_P(Disguises, FoldTable,
         FoldCase{u"s\u03C1am", u"spam"}, FoldCase{u"\u0491e\u0491", u"rer"}, FoldCase{u"\u0421\u0420\u0410M", u"cpam"},
         FoldCase{u"𝐬𝐩𝐚𝐦", u"spam"}, FoldCase{u"𝓈𝓅𝒶𝓂", u"spam"}, FoldCase{u"ⓢⓟⓐⓜ", u"spam"},
         FoldCase{u"s\u0336p\u0336a\u0336m\u0336", u"spam"}, FoldCase{u"s\u0335p\u0338am", u"spam"},
-        FoldCase{u"ﬀ", u"ff"}, FoldCase{u"Straße", u"strasse"}, FoldCase{u"\u212Aey", u"key"}));
+        FoldCase{u"ﬀ", u"ff"}, FoldCase{u"㍿", u"株式会社"},
+        FoldCase{
+            u"\uFDFA", u"\u0635\u0644\u0649\u0627\u0644\u0644\u0647\u0639\u0644\u064A\u0647\u0648\u0633\u0644\u0645"},
+        FoldCase{u"Straße", u"strasse"}, FoldCase{u"\u212Aey", u"key"}));
 
 INSTANTIATE_TEST_SUITE_P(OwnText, FoldTable,
     testing::Values(FoldCase{u"", u""}, FoldCase{u"！？。", u""}, FoldCase{u"代理开发工具", u"代理开发工具"},
@@ -54,11 +57,12 @@ INSTANTIATE_TEST_SUITE_P(OwnText, FoldTable,
         FoldCase{u"٣٤", u"٣٤"}));
 
 // The table-driven folding agrees with the step-by-step one on random mixtures, lone surrogate
-// halves included.
+// halves and characters that normalise together with the one before them (a combining accent,
+// Hangul jamo) included.
 TEST(FoldText, AgreesWithTheStepByStepFoldingOnRandomTexts)
 {
     const std::u16string pool = u"aZ09 .,代開发發ｓＡ１\u3000\uFF0C\u200B\u0440\u0430\u03C1\u0336\u00E9\u00DF\u212A"
-                                u"\U0001F525\U0001F3FD\u200D\U0001D41Ce\u3164";
+                                u"\U0001F525\U0001F3FD\u200D\U0001D41Ce\u3164\u0301\u1100\u1161\uAC00\u11A8";
     std::mt19937 random(20261209);
     for (int round = 0; round < 2000; ++round) {
         QString text;
