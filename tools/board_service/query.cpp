@@ -1,6 +1,7 @@
 #include "query.h"
 
 #include <cstdlib>
+#include <limits>
 
 namespace boardservice {
 
@@ -16,7 +17,9 @@ std::optional<int> wholeNumber(const std::string &text, int lowest, int highest)
 int intParam(const QueryParams &params, const std::string &name, int fallback)
 {
     const auto it = params.find(name);
-    return it == params.end() ? fallback : std::atoi(it->second.c_str());
+    if (it == params.end())
+        return fallback;
+    return wholeNumber(it->second, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()).value_or(fallback);
 }
 
 FaultsRead faultsFromQuery(const QueryParams &params)

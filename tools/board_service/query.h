@@ -14,7 +14,8 @@ using QueryParams = std::multimap<std::string, std::string>;
 // The text as a whole number from lowest to highest; nullopt when it is anything else.
 std::optional<int> wholeNumber(const std::string &text, int lowest, int highest);
 
-// The first value of a parameter as a whole number; the fallback when it is absent.
+// The first value of a parameter as a whole number; the fallback when it is absent or anything
+// else, as a real service takes "12abc" for no topic at all.
 int intParam(const QueryParams &params, const std::string &name, int fallback = 0);
 
 struct FaultsRead {
