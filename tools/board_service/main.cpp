@@ -10,7 +10,6 @@
 #include <httplib.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -90,20 +89,21 @@ void route(httplib::Server &server, BoardState &state)
     server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
         if (const int delay = state.faults().topicDelayMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        const auto topic = state.loadTopic(std::atoi(req.matches[1].str().c_str()));
+        const auto topic = state.loadTopic(topicId(req.matches[1].str()));
         if (!topic || topic->deletedMs)
             return html(res, messagePage("主题不存在", "该主题不存在或已被删除"), 404);
         html(res, topicPage(*topic, state.isSignedIn(sessionToken(req)), state.faults().lateLinksMs));
     });
     server.Get("/delete", [&](const httplib::Request &req, httplib::Response &res) {
-        state.countDeleteRequest(intParam(req.params, "tid"));
+        const int tid = topicId(req.get_param_value("tid"));
+        state.countDeleteRequest(tid);
         if (state.faults().refuseDelete)
             return html(res, messagePage("删除主题", "操作失败：没有权限"), 403);
-        const bool done = state.deleteTopic(intParam(req.params, "tid"), sessionToken(req));
+        const bool done = state.deleteTopic(tid, sessionToken(req));
         html(res, messagePage("删除主题", done ? "主题已删除" : "请先登录"), done ? 200 : 403);
     });
     server.Post("/ban", [&](const httplib::Request &req, httplib::Response &res) {
-        const bool done = state.ban(intParam(req.params, "tid"), sessionToken(req));
+        const bool done = state.ban(topicId(req.get_param_value("tid")), sessionToken(req));
         res.status = done ? 200 : 403;
         res.set_content(done ? "ok" : "denied", "text/plain");
     });

@@ -14,12 +14,9 @@ std::optional<int> wholeNumber(const std::string &text, int lowest, int highest)
     return static_cast<int>(number);
 }
 
-int intParam(const QueryParams &params, const std::string &name, int fallback)
+int topicId(const std::string &text)
 {
-    const auto it = params.find(name);
-    if (it == params.end())
-        return fallback;
-    return wholeNumber(it->second, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()).value_or(fallback);
+    return wholeNumber(text, 1, std::numeric_limits<int>::max()).value_or(0);
 }
 
 FaultsRead faultsFromQuery(const QueryParams &params)

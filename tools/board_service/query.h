@@ -14,9 +14,9 @@ using QueryParams = std::multimap<std::string, std::string>;
 // The text as a whole number from lowest to highest; nullopt when it is anything else.
 std::optional<int> wholeNumber(const std::string &text, int lowest, int highest);
 
-// The first value of a parameter as a whole number; the fallback when it is absent or anything
-// else, as a real service takes "12abc" for no topic at all.
-int intParam(const QueryParams &params, const std::string &name, int fallback = 0);
+// The topic a path or parameter names; 0, which names none, when it is not a whole number from 1
+// up, as a real service takes "12abc" for no topic at all.
+int topicId(const std::string &text);
 
 struct FaultsRead {
     Faults faults;
