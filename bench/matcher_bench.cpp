@@ -111,12 +111,14 @@ void BM_ScanPageWithLooseEntries(benchmark::State &state)
 }
 BENCHMARK(BM_ScanPageWithLooseEntries)->Unit(benchmark::kMicrosecond);
 
-// The same, on pages whose every title is new: each is folded and scanned twice.
+// The same, on pages whose every title is new: each is folded and scanned twice. One page a round,
+// none seen before, so the rounds are as many as the pages.
+constexpr int kNewPages = 50;
+
 void BM_ScanNewPageWithLooseEntries(benchmark::State &state)
 {
-    constexpr int kPages = 50;
     std::vector<QStringList> pages;
-    for (int i = 0; i < kPages; ++i)
+    for (int i = 0; i < kNewPages; ++i)
         pages.push_back(pageTexts(100 + i));
     const WordMatcher matcher(halfLoose(words(10000)));
     std::size_t page = 0;
@@ -127,7 +129,7 @@ void BM_ScanNewPageWithLooseEntries(benchmark::State &state)
         benchmark::DoNotOptimize(any);
     }
 }
-BENCHMARK(BM_ScanNewPageWithLooseEntries)->Unit(benchmark::kMicrosecond)->Iterations(50);
+BENCHMARK(BM_ScanNewPageWithLooseEntries)->Unit(benchmark::kMicrosecond)->Iterations(kNewPages);
 
 // Folding one link text that no cache has seen: the cost of a new title.
 void BM_FoldLink(benchmark::State &state)
