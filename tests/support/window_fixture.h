@@ -9,12 +9,21 @@
 #include <QWebEngineProfile>
 #include <QWidget>
 
+// The web engine writes a profile's last state after the profile is gone, so a window's folder
+// is removed with this one, when the test program has ended and the engine with it.
+inline const QTemporaryDir &testRunFolder()
+{
+    static const QTemporaryDir folder;
+    return folder;
+}
+
 // One main window as the program builds it, with its own profile, word list and action log and a
 // message box that records instead of blocking.
 struct WindowFixture {
     // Without words there is no word-list file.
     explicit WindowFixture(const tidewick::AppOptions &options, const QStringList &words = {})
     {
+        storage.setAutoRemove(false);
         profile.setPersistentStoragePath(storage.filePath(QStringLiteral("profile")));
         if (!words.isEmpty()) {
             QFile file(wordListPath());
@@ -35,7 +44,7 @@ struct WindowFixture {
         return window->findChild<T *>(QString::fromLatin1(name));
     }
 
-    QTemporaryDir storage;
+    QTemporaryDir storage{testRunFolder().filePath(QStringLiteral("window-XXXXXX"))};
     QWebEngineProfile profile{QStringLiteral("window-test")};
     tidewick::fakes::FakeMessageBox messages;
     int exitRequests = 0; // the program's exit, recorded instead of leaving the application
