@@ -184,8 +184,6 @@ int realBoard(const QString &certFolder)
     for (int i = 0; i < 50; ++i) // a board is never empty
         bench.service.post(kBoard, QStringLiteral("晚霞%1").arg(i), QStringLiteral("g%1").arg(i));
     bench.open(false, bench.service.plainHost());
-    const auto boardLoads
-        = [&] { return bench.service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt(); };
     for (const bool byScript : {false, true}) {
         bench.service.setFaults(QStringLiteral("boardDelayMs=1000&boardPadKiB=300&topicDelayMs=500")
             + (byScript ? QStringLiteral("&scriptListMs=800") : QString()));
@@ -193,9 +191,9 @@ int realBoard(const QString &certFolder)
         bench.window->control<QPushButton>("Command1")->click(); // a board served otherwise: started anew
         waitUntil([] { return false; }, 5000); // the probe for a late list
         const double cpuBefore = toolUsage(bench.service.pid()).cpuSeconds;
-        const int loadsBefore = boardLoads();
+        const int loadsBefore = bench.service.pageLoads(QStringLiteral("board"));
         waitUntil([] { return false; }, 30000);
-        const int loads = boardLoads() - loadsBefore;
+        const int loads = bench.service.pageLoads(QStringLiteral("board")) - loadsBefore;
         std::printf("https, %s: %d board cycles in 30 s, CPU per board cycle %.1f ms\n", list, loads,
             loads ? (toolUsage(bench.service.pid()).cpuSeconds - cpuBefore) * 1000 / loads : 0.0);
         report(byScript ? "https, list built by script: posted -> deleted" : "https, list served: posted -> deleted",

@@ -43,11 +43,6 @@ void postNext(BoardServiceProcess &service, Posted &posted)
     (noDelete ? posted.forbiddenWithoutDelete : posted.forbidden).append(id);
 }
 
-int boardLoads(const QJsonObject &state)
-{
-    return state[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
-}
-
 // Prints the outcome; 0 when every forbidden topic went and no innocent one was touched.
 int report(BoardServiceProcess &service, const Posted &posted)
 {
@@ -66,15 +61,15 @@ int report(BoardServiceProcess &service, const Posted &posted)
         const QJsonObject t = service.topic(id);
         innocentTouched += t[QStringLiteral("deleted")].toBool() || t[QStringLiteral("pageLoads")].toInt() > 0;
     }
-    const QJsonObject state = service.state();
-    const int loads = boardLoads(state);
+    const int loads = service.pageLoads(QStringLiteral("board"));
     std::printf("forbidden deleted: %d of %lld (worst posted -> deleted %.1f s); without a delete link (left "
                 "standing): %lld; innocent opened or deleted: %d of %lld\n",
         deleted, static_cast<long long>(posted.forbidden.size()), worstMs / 1000,
         static_cast<long long>(posted.forbiddenWithoutDelete.size()), innocentTouched,
         static_cast<long long>(posted.innocent.size()));
     std::printf("board loads: %d, longest gap between board loads: %.1f s, CPU per board load: %.1f ms\n", loads,
-        state[QStringLiteral("maxBoardGapMs")].toDouble() / 1000, loads ? usage.cpuSeconds * 1000 / loads : 0.0);
+        service.state()[QStringLiteral("maxBoardGapMs")].toDouble() / 1000,
+        loads ? usage.cpuSeconds * 1000 / loads : 0.0);
     return deleted == posted.forbidden.size() && innocentTouched == 0 ? 0 : 1;
 }
 
@@ -111,7 +106,7 @@ int main(int argc, char *argv[])
         const Usage usage = toolUsage(service.pid());
         std::printf("minute %3lld: resident %5ld MB, CPU %7.1f s, board loads %6d, topics posted %5d\n",
             static_cast<long long>(qRound64(elapsed.elapsed() / 60000.0)), usage.residentMb, usage.cpuSeconds,
-            boardLoads(service.state()), posted.count);
+            service.pageLoads(QStringLiteral("board")), posted.count);
         std::fflush(stdout);
     });
     sampler.start(60000);

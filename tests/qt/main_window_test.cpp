@@ -42,8 +42,7 @@ class MainWindowTest : public QObject {
     static void startWatching(WindowFixture &f, BoardServiceProcess &service, const QString &board)
     {
         f.window->startUp();
-        QTRY_COMPARE_WITH_TIMEOUT(
-            service.state()[QStringLiteral("pageLoads")][QStringLiteral("portal")].toInt(), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(QStringLiteral("portal")), 1, 15000);
         f.control<QLineEdit>("Text1")->setText(board);
         QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
     }
@@ -54,11 +53,6 @@ class MainWindowTest : public QObject {
         ActionLog log(f.actionLogPath());
         log.open();
         return log.page(QString(), 100);
-    }
-
-    static int boardLoads(BoardServiceProcess &service)
-    {
-        return service.state()[QStringLiteral("pageLoads")][QStringLiteral("board")].toInt();
     }
 
     // The moderator's own certificate store, in a home of the test's: the engine trusts the
@@ -146,7 +140,8 @@ private Q_SLOTS:
         QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(
             f.control<QLabel>("Label4")->toolTip().contains(QStringLiteral("被转到 localhost")), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(boardLoads(service) >= 2, 15000); // read there, and backed off from
+        QTRY_VERIFY_WITH_TIMEOUT(
+            service.pageLoads(QStringLiteral("board")) >= 2, 15000); // read there, and backed off from
         QCOMPARE(service.topic(spam)[QStringLiteral("pageLoads")].toInt(), 0);
         QVERIFY(recorded(f).isEmpty());
     }
@@ -170,7 +165,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().contains(QStringLiteral("证书无效")), 15000);
         QVERIFY(status->toolTip().contains(service.host()));
         QTest::qWait(2000);
-        QCOMPARE(boardLoads(service), 0);
+        QCOMPARE(service.pageLoads(QStringLiteral("board")), 0);
         QCOMPARE(service.topic(spam)[QStringLiteral("pageLoads")].toInt(), 0);
         QVERIFY(recorded(f).isEmpty());
     }
@@ -329,7 +324,7 @@ private Q_SLOTS:
         f.control<QCheckBox>("Check3")->click();
         QCOMPARE(f.window->windowTitle(), QStringLiteral("已记录：0条（只记录）"));
         startWatching(f, service, board);
-        QTRY_VERIFY_WITH_TIMEOUT(boardLoads(service) > 20, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(service.pageLoads(QStringLiteral("board")) > 20, 20000);
         QCOMPARE(recorded(f).size(), matching.size());
         for (const ActionLog::Entry &e : recorded(f))
             QCOMPARE(ActionLog::outcomeName(e.outcome), QStringLiteral("logged"));
@@ -370,11 +365,11 @@ private Q_SLOTS:
         list->item(0)->setCheckState(Qt::Checked);
         f.control<QPushButton>("Command3")->click();
 
-        const int loadsBefore = boardLoads(service);
+        const int loadsBefore = service.pageLoads(QStringLiteral("board"));
         f.control<QLineEdit>("Text1")->setText(board);
         f.control<QPushButton>("Command1")->click();
         f.control<QPushButton>("Command2")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(boardLoads(service) > loadsBefore, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(service.pageLoads(QStringLiteral("board")) > loadsBefore, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!boardView->page()->isLoading(), 15000);
         type(QStringLiteral("晚霞"));
         QTRY_COMPARE(f.messages.shown.size(), 1);

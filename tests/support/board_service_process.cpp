@@ -106,6 +106,11 @@ QJsonObject BoardServiceProcess::state()
     return QJsonDocument::fromJson(get(QStringLiteral("/api/state"))).object();
 }
 
+int BoardServiceProcess::pageLoads(const QString &kind)
+{
+    return state()[QStringLiteral("pageLoads")][kind].toInt();
+}
+
 QJsonObject BoardServiceProcess::topic(int id)
 {
     for (const QJsonValue &t : state().value(QStringLiteral("topics")).toArray()) {

@@ -28,6 +28,8 @@ public:
     int pid() const { return static_cast<int>(m_process.processId()); }
 
     QJsonObject state();
+    // How many pages of the kind ("portal", "board") the service has served.
+    int pageLoads(const QString &kind);
     int post(const QString &board, const QString &title, const QString &poster, bool withoutDeleteLink = false);
     // Ends the program when the service refuses a name or a value: a misspelt fault is a fault of
     // the test or benchmark that asked for it.
