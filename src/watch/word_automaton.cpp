@@ -255,9 +255,9 @@ WordAutomaton::Found WordAutomaton::firstWords(
     Pass second;
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        const bool digit = isAsciiDigit(c);
-        if (latin1Separators && c <= 0xFF && !digit && !isAsciiLetter(c))
+        if (latin1Separators && isLatin1Separator(c))
             continue;
+        const bool digit = isAsciiDigit(c);
         const std::uint32_t from = first.state;
         moveTo(first, step(from, m_symbolOf[c]));
         if (first.best == 0)

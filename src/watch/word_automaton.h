@@ -31,14 +31,16 @@ public:
 
     static bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
     static bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+    // What plain matching removes from every text: everything up to U+00FF but ASCII letters and digits.
+    static bool isLatin1Separator(char16_t c) { return c <= 0xFF && !isAsciiDigit(c) && !isAsciiLetter(c); }
 
     WordAutomaton() = default;
     explicit WordAutomaton(const QList<Entry> &entries);
 
     // Both passes in one read of the text: this automaton reads the first, secondPass (this one,
     // or one of the same words whose exceptions lost their digits) the second. Each pass takes
-    // the lowest word index among its occurrences that count. latin1Separators drops everything
-    // up to U+00FF but ASCII letters and digits, as plain entries are matched.
+    // the lowest word index among its occurrences that count. latin1Separators drops each
+    // isLatin1Separator code unit, as plain entries are matched.
     Found firstWords(QStringView text, bool latin1Separators, const WordAutomaton &secondPass) const;
 
     bool isEmpty() const { return !m_hasWords; }

@@ -34,7 +34,7 @@ QString removedCharacter(QStringView text)
 {
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (c > 0xFF || WordAutomaton::isAsciiDigit(c) || WordAutomaton::isAsciiLetter(c))
+        if (!WordAutomaton::isLatin1Separator(c))
             continue;
         return c == u' ' ? QStringLiteral("空格") : QStringLiteral("“%1”").arg(ch);
     }
