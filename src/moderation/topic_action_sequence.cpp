@@ -52,6 +52,7 @@ TopicActionSequence::RunId TopicActionSequence::open(const QString &address)
     const RunId run = ++m_run;
     m_phase = Phase::Loading;
     m_failedReads = 0;
+    m_clickedSinceLoad = false;
     awaitLoad([this] { awaitComplete(m_ports.clock.steadyMs() + kCompleteWithinMs); });
     m_ports.topic.navigate(address);
     return run;
@@ -70,10 +71,16 @@ void TopicActionSequence::pageLoaded(bool ok)
         m_phase = Phase::Working;
         [[fallthrough]];
     case Phase::Working:
-        // The run follows the pages its own clicks lead to.
-        m_ports.timer.stop();
-        if (auto next = std::exchange(m_afterLoad, nullptr))
+        // The run follows the pages its own clicks lead to (a ban form, the topic shown again after
+        // it), and gives the first page after each click its own time to add links; a page that
+        // reloads itself gets none, so the run stays bounded. A page that ends loading during one
+        // of the run's waits leaves the wait running.
+        if (std::exchange(m_clickedSinceLoad, false))
+            m_completedAtMs = m_ports.clock.steadyMs();
+        if (auto next = std::exchange(m_afterLoad, nullptr)) {
+            m_ports.timer.stop();
             next();
+        }
     }
 }
 
@@ -152,6 +159,7 @@ void TopicActionSequence::banPoster(const AnchorList &links)
             return deleteTopic();
         }
         m_ports.report(run, Step::BanLinkClicked);
+        m_clickedSinceLoad = true;
         wait(WaitSeconds(m_ports.clock.wallMs(), kBanLinkWaitSeconds), [this] { clickBanButton(); });
     });
 }
@@ -162,8 +170,10 @@ void TopicActionSequence::clickBanButton()
         m_ports.topic.clickNamed(kBanButtonName, [this, run](DocumentId, bool clicked) {
             if (!isCurrent(run))
                 return;
-            if (clicked)
+            if (clicked) {
                 m_ports.report(run, Step::BanButtonClicked);
+                m_clickedSinceLoad = true;
+            }
             wait(WaitSeconds(m_ports.clock.wallMs(), kBanButtonWaitSeconds), [this] { deleteTopic(); });
         });
     });

@@ -93,7 +93,8 @@ private:
     Ports m_ports;
     RunId m_run = 0;
     Phase m_phase = Phase::Idle;
-    long long m_completedAtMs = 0;
+    long long m_completedAtMs = 0; // of the page opened, or of the first after a ban click
+    bool m_clickedSinceLoad = false;
     int m_failedReads = 0;
     std::function<void()> m_afterLoad; // what the run does once the load on its way has finished
 };

@@ -98,8 +98,9 @@ private Q_SLOTS:
     }
 
     // A real board's pace: a 1 MB list answered after 3 s and built by script, topic pages after
-    // 2 s whose moderation links come by script. The topic is cleaned with one delete request,
-    // the innocent one is left, and the board is never asked twice at once.
+    // 2 s whose moderation links come by script, and a ban sent from a form page of its own that
+    // shows the topic again. The poster is banned once, the topic is cleaned with one delete
+    // request, the innocent one is left, and the board is never asked twice at once.
     void cleansASlowHeavyBoardBuiltByScript()
     {
         BoardServiceProcess service;
@@ -107,18 +108,22 @@ private Q_SLOTS:
         const QString board = QStringLiteral("版务");
         const int innocent = service.post(board, QStringLiteral("晚霞"), QStringLiteral("c"));
         const int spam = service.post(board, QStringLiteral("低价 代-开 发票"), QStringLiteral("a"));
-        service.setFaults(
-            QStringLiteral("boardDelayMs=3000&boardPadKiB=1024&topicDelayMs=2000&scriptListMs=1500&lateLinksMs=1500"));
+        service.setFaults(QStringLiteral("boardDelayMs=3000&boardPadKiB=1024&topicDelayMs=2000&scriptListMs=1500"
+                                         "&lateLinksMs=1500&banFormPage=1"));
         AppOptions options;
         options.boardOrigin = QUrl(service.origin());
         options.portalUrl = service.url(QStringLiteral("/login?user=mod"));
         WindowFixture f(options, {QStringLiteral("代开")});
+        f.control<QCheckBox>("Check1")->setChecked(true);
         startWatching(f, service, board);
         QTRY_VERIFY_WITH_TIMEOUT(service.topic(spam)[QStringLiteral("deleted")].toBool(), 45000);
         // Settled by two more reads of the slow list, long after any second click would have come.
         QTRY_COMPARE_WITH_TIMEOUT(
             ActionLog::outcomeName(recorded(f).value(0).outcome), QStringLiteral("deleted"), 30000);
         QCOMPARE(service.topic(spam)[QStringLiteral("deleteRequests")].toInt(), 1);
+        const QJsonArray bans = service.state()[QStringLiteral("bans")].toArray();
+        QCOMPARE(bans.size(), 1);
+        QCOMPARE(bans[0][QStringLiteral("poster")].toString(), QStringLiteral("a"));
         QVERIFY(!service.topic(innocent)[QStringLiteral("deleted")].toBool());
         QCOMPARE(service.state()[QStringLiteral("maxBoardAnswers")].toInt(), 1);
     }

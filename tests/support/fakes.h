@@ -148,6 +148,8 @@ public:
             const bool found = !loading && namedElements.contains(name);
             note((found ? QStringLiteral("click ") : QStringLiteral("click missing ")) + name);
             answer(m_document, found);
+            if (found && onClick)
+                onClick(Anchor{name, QString()});
         });
     }
 
@@ -177,7 +179,8 @@ public:
     long long loadMs = 0; // negative: loads never finish
     bool loadSucceeds = true;
     std::function<void()> onRead; // before the read: what it sees can change
-    std::function<void(const Anchor &)> onClick; // after a click: the page may load another
+    // After a click: the page may load another. A named element comes as its name for a text.
+    std::function<void(const Anchor &)> onClick;
     std::function<void(bool)> onLoaded; // the view's finished loads, as the window forwards them
 
 private:

@@ -62,12 +62,12 @@ TEST(FaultsFromQuery, ReadsEachFaultByItsNameAndRefusesAnythingElse)
 {
     const FaultsRead all = faultsFromQuery({{"boardErrorEvery", "1"}, {"topicDelayMs", "2"}, {"boardExtraLinks", "3"},
         {"boardPageSize", "4"}, {"boardDelayMs", "5"}, {"boardPadKiB", "6"}, {"scriptListMs", "7"},
-        {"lateLinksMs", "8"}, {"refuseDelete", "9"}});
+        {"lateLinksMs", "8"}, {"refuseDelete", "9"}, {"banFormPage", "10"}});
     ASSERT_EQ(all.error, "");
     const Faults &f = all.faults;
     EXPECT_EQ((std::vector<int>{f.boardErrorEvery, f.topicDelayMs, f.boardExtraLinks, f.boardPageSize, f.boardDelayMs,
-                  f.boardPadKiB, f.scriptListMs, f.lateLinksMs, f.refuseDelete}),
-        (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+                  f.boardPadKiB, f.scriptListMs, f.lateLinksMs, f.refuseDelete, f.banFormPage}),
+        (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(faultsFromQuery({}).faults.scriptListMs, -1) << "absent: the list is served, not built by script";
     for (const QueryParams &refused : {QueryParams{{"topicDelay", "800"}}, QueryParams{{"topicDelayMs", "x"}},
              QueryParams{{"topicDelayMs", ""}}, QueryParams{{"topicDelayMs", "8s"}}}) {

@@ -131,6 +131,57 @@ TEST_F(TopicActionSequenceTest, ControlsAddedLateAreClickedOnceTheyAppearAndAMis
             "view free at 7000"}));
 }
 
+// Boards whose ban link opens a form page, or whose ban button sends a form and shows the topic
+// again: the run goes on, on the page its click led to, however long that page takes, and gives
+// that page its own time to add its links.
+TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
+{
+    struct Case {
+        const char *name;
+        long long banLinkLoadMs; // negative: the click loads nothing
+        long long banButtonLoadMs;
+        long long deleteLinkAfterMs; // after the ban button's page has loaded; negative: at once
+        Journal expected;
+    };
+    const auto steps = [](const char *button, const char *deleted, const char *free) {
+        return entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
+            "topic click ban_ip_button", button, "topic click 1", deleted, "board refresh", free});
+    };
+    const Case cases[] = {
+        {"a form page within the wait", 300, -1, -1,
+            steps("run 1 ban button at 2000", "run 1 deleted at 5000", "view free at 6000")},
+        {"the topic again within the wait", -1, 300, -1,
+            steps("run 1 ban button at 2000", "run 1 deleted at 5000", "view free at 6000")},
+        {"both pages slower than their waits", 2500, 3500, -1,
+            steps("run 1 ban button at 2500", "run 1 deleted at 6000", "view free at 7000")},
+        {"the topic again, its delete link 4 s late", -1, 300, 4000,
+            steps("run 1 ban button at 2000", "run 1 deleted at 6300", "view free at 7300")},
+    };
+    for (const Case &c : cases) {
+        journal.clear();
+        openedAt = -1;
+        banOption = true;
+        topic.anchors = links({kBan, kDelete});
+        topic.onClick = [this, c](const Anchor &clicked) {
+            const long long loadMs = clicked.text == kBan ? c.banLinkLoadMs
+                : clicked.text == u"ban_ip_button"        ? c.banButtonLoadMs
+                                                          : -1;
+            if (loadMs < 0)
+                return;
+            topic.loadMs = loadMs;
+            topic.startLoad();
+            if (clicked.text == u"ban_ip_button" && c.deleteLinkAfterMs >= 0) {
+                topic.anchors = links({kBan});
+                clock.after(loadMs + c.deleteLinkAfterMs, [this] { topic.anchors = links({kBan, kDelete}); });
+            }
+        };
+        open();
+        clock.settle();
+        EXPECT_EQ(journal, c.expected) << c.name << ": " << journal.join(u'|').toStdString();
+        topic.loadMs = 0;
+    }
+}
+
 TEST_F(TopicActionSequenceTest, APageThatNeverReadsCompleteOrShowsAnErrorIsLeftAlone)
 {
     struct Case {

@@ -38,6 +38,8 @@ struct Faults {
     int scriptListMs = -1; // >= 0: the topic list is built by a script this long after the load event
     int lateLinksMs = -1; // >= 0: the moderation links are added by a script this long after the load
     int refuseDelete = 0; // not 0: a delete is answered 403 with an error page and not done
+    // Not 0: the ban link opens a form page, whose button sends the ban and shows the topic again.
+    int banFormPage = 0;
 };
 
 // Everything the service knows, guarded for its worker threads.

@@ -42,6 +42,11 @@ std::string addedLater(const std::string &id, const std::string &markup, int aft
         + std::to_string(afterMs) + ")})</script>";
 }
 
+std::string banButton(const std::string &attributes)
+{
+    return "<input " + attributes + " name=\"ban_ip_button\" value=\"确定\">";
+}
+
 } // namespace
 
 std::string escapeHtml(const std::string &text)
@@ -112,9 +117,9 @@ std::string boardPage(const std::string &board, const std::vector<Topic> &topics
     return page(board + "吧", body);
 }
 
-// A moderator sees the ban link with its in-page form and the delete link, which asks first.
-// Some pages carry decoys whose texts only resemble the real ones.
-std::string topicPage(const Topic &topic, bool moderator, int lateLinksMs)
+// A moderator sees the ban link with its in-page form, or one that opens a form page, and the
+// delete link, which asks first. Some pages carry decoys whose texts only resemble the real ones.
+std::string topicPage(const Topic &topic, bool moderator, const Faults &faults)
 {
     const std::string id = std::to_string(topic.id);
     std::string body = "<h3>" + escapeHtml(topic.title) + "</h3><p>楼主：<a href=\"/home?un="
@@ -124,20 +129,32 @@ std::string topicPage(const Topic &topic, bool moderator, int lateLinksMs)
         if (topic.id % 2 == 0) {
             controls += "<a href=\"/decoy?tid=" + id + "\">封禁</a><a href=\"/decoy?tid=" + id + "\">删除主题 </a>";
         }
-        controls
-            += "<a href=\"javascript:;\" onclick=\"document.getElementById('banform').style.display='block'\">封</a>";
+        controls += faults.banFormPage
+            ? "<a href=\"/banform?tid=" + id + "\">封</a>"
+            : "<a href=\"javascript:;\" onclick=\"document.getElementById('banform').style.display='block'\">封</a>";
         if (!topic.withoutDeleteLink) {
             controls += "<a href=\"/delete?tid=" + id
                 + "\" onclick=\"return confirm('确定要删除这个主题吗？')\">删除主题</a>";
         }
-        controls += "</p><div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster)
-            + "：<input type=\"button\" name=\"ban_ip_button\" value=\"确定\" onclick=\"fetch('/ban?tid=" + id
-            + "',{method:'POST',credentials:'same-origin'}).then(function(){document.getElementById('banned')"
-              ".textContent='已封禁'})\"><span id=\"banned\"></span></div>";
-        body += addedLater("moderation", controls, lateLinksMs);
+        controls += "</p>";
+        if (!faults.banFormPage) {
+            controls += "<div id=\"banform\" style=\"display:none\">封禁 " + escapeHtml(topic.poster) + "："
+                + banButton("type=\"button\" onclick=\"fetch('/ban?tid=" + id
+                    + "',{method:'POST',credentials:'same-origin'}).then(function(){"
+                      "document.getElementById('banned').textContent='已封禁'})\"")
+                + "<span id=\"banned\"></span></div>";
+        }
+        body += addedLater("moderation", controls, faults.lateLinksMs);
     }
     body += "<p>正文</p>";
     return page(topic.title, body);
+}
+
+std::string banFormPage(int topicId)
+{
+    return page("封禁",
+        "<form method=\"post\" action=\"/ban?tid=" + std::to_string(topicId) + "\">封禁楼主："
+            + banButton("type=\"submit\"") + "</form>");
 }
 
 std::string messagePage(const std::string &title, const std::string &text)

@@ -31,6 +31,7 @@ FaultsRead faultsFromQuery(const QueryParams &params)
         {"scriptListMs", &Faults::scriptListMs},
         {"lateLinksMs", &Faults::lateLinksMs},
         {"refuseDelete", &Faults::refuseDelete},
+        {"banFormPage", &Faults::banFormPage},
     };
     FaultsRead read;
     for (const auto &[name, value] : params) {
