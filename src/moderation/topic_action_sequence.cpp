@@ -130,19 +130,43 @@ void TopicActionSequence::act()
 // had its time to add it; a page that has it at once is read once.
 void TopicActionSequence::findLink(const QString &text, LinksFound found)
 {
-    const RunId run = m_run;
-    m_ports.topic.readAnchors([this, run, text, found](DocumentId, std::optional<AnchorList> links, qsizetype) {
-        if (!isCurrent(run))
-            return;
-        if (!links && m_ports.topic.isLoading())
-            return whenNotLoading([this, text, found] { findLink(text, found); });
-        if (links && links->size() > kMaxLinks)
-            links->clear();
-        if (!links || indexOfText(*links, text) >= 0
-            || m_ports.clock.steadyMs() - m_completedAtMs >= kLateLinksWithinMs)
-            return found(links);
-        wait(kLateLinksPollMs, [this, text, found] { findLink(text, found); });
+    whenNotLoading([this, run = m_run, text, found] {
+        m_ports.topic.readAnchors([this, run, text, found](DocumentId, std::optional<AnchorList> links, qsizetype) {
+            if (!isCurrent(run))
+                return;
+            if (links && links->size() > kMaxLinks)
+                links->clear();
+            const auto again = [this, text, found] { findLink(text, found); };
+            if (!looksAgain(links.has_value(), links && indexOfText(*links, text) >= 0, again))
+                found(links);
+        });
     });
+}
+
+// Goes on once the page has the named element, or once it has had its time to add it.
+void TopicActionSequence::awaitNamed(const QString &name, std::function<void()> next)
+{
+    whenNotLoading([this, run = m_run, name, next] {
+        m_ports.topic.readNamed(name, [this, run, name, next](DocumentId, std::optional<bool> present) {
+            const auto again = [this, name, next] { awaitNamed(name, next); };
+            if (isCurrent(run) && !looksAgain(present.has_value(), present.value_or(false), again))
+                next();
+        });
+    });
+}
+
+// Whether the run looks at the page again for what it did not find: after the load that cut a
+// read short, or shortly, while the page still has time to add late controls.
+bool TopicActionSequence::looksAgain(bool read, bool found, const std::function<void()> &again)
+{
+    if (!read && m_ports.topic.isLoading()) {
+        whenNotLoading(again);
+        return true;
+    }
+    if (!read || found || m_ports.clock.steadyMs() - m_completedAtMs >= kLateLinksWithinMs)
+        return false;
+    wait(kLateLinksPollMs, again);
+    return true;
 }
 
 void TopicActionSequence::banPoster(const AnchorList &links)
@@ -166,7 +190,7 @@ void TopicActionSequence::banPoster(const AnchorList &links)
 
 void TopicActionSequence::clickBanButton()
 {
-    whenNotLoading([this, run = m_run] {
+    awaitNamed(kBanButtonName, [this, run = m_run] {
         m_ports.topic.clickNamed(kBanButtonName, [this, run](DocumentId, bool clicked) {
             if (!isCurrent(run))
                 return;

@@ -78,6 +78,8 @@ private:
     void awaitComplete(long long deadline);
     void act();
     void findLink(const QString &text, LinksFound found);
+    void awaitNamed(const QString &name, std::function<void()> next);
+    bool looksAgain(bool read, bool found, const std::function<void()> &again);
     void banPoster(const AnchorList &links);
     void clickBanButton();
     void deleteTopic();

@@ -34,6 +34,7 @@ public:
     using AnchorsAnswer = std::function<void(DocumentId, std::optional<AnchorList>, qsizetype anchorsAtLoad)>;
     // True only when the element was certainly clicked.
     using ClickAnswer = std::function<void(DocumentId, bool)>;
+    using PresenceAnswer = std::function<void(DocumentId, std::optional<bool>)>;
 
     virtual ~BrowserView() = default;
 
@@ -53,6 +54,8 @@ public:
     // the text and the address that were read. The click is made at most once, however the
     // page's answer is delayed.
     virtual void clickAnchor(int index, const Anchor &expected, ClickAnswer answer) = 0;
+    // Whether the document's `all` collection returns a clickable element for the name or id.
+    virtual void readNamed(const QString &name, PresenceAnswer answer) = 0;
     // Clicks the element that the document's `all` collection returns for the name or id.
     virtual void clickNamed(const QString &name, ClickAnswer answer) = 0;
 };

@@ -44,6 +44,10 @@ private:
     {
         return answerOf<bool>([&](auto answer) { view.clickAnchor(index, anchor, answer); });
     }
+    static std::optional<bool> hasNamed(QtBrowserView &view, const QString &name)
+    {
+        return answerOf<std::optional<bool>>([&](auto answer) { view.readNamed(name, answer); });
+    }
     static bool clickNamed(QtBrowserView &view, const QString &name)
     {
         return answerOf<bool>([&](auto answer) { view.clickNamed(name, answer); });
@@ -146,6 +150,8 @@ private Q_SLOTS:
         const AnchorList anchors = anchorsOf(*m_topic).value();
         const int banLink = indexOf(anchors, QStringLiteral("封"));
         QVERIFY(click(*m_topic, banLink, anchors[banLink]));
+        QCOMPARE(hasNamed(*m_topic, QStringLiteral("ban_ip_button")), std::optional<bool>(true));
+        QCOMPARE(hasNamed(*m_topic, QStringLiteral("no_such_button")), std::optional<bool>(false));
         QVERIFY(clickNamed(*m_topic, QStringLiteral("ban_ip_button")));
         QVERIFY(!clickNamed(*m_topic, QStringLiteral("no_such_button")));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.state()[QStringLiteral("bans")].toArray().size(), 1, 5000);

@@ -142,6 +142,12 @@ public:
                 onClick((*anchors)[index]);
         });
     }
+    void readNamed(const QString &name, PresenceAnswer answer) override
+    {
+        later([this, name, answer = std::move(answer)] {
+            answer(m_document, loading ? std::nullopt : std::optional<bool>(namedElements.contains(name)));
+        });
+    }
     void clickNamed(const QString &name, ClickAnswer answer) override
     {
         later([this, name, answer = std::move(answer)] {

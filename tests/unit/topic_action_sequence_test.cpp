@@ -118,17 +118,35 @@ TEST_F(TopicActionSequenceTest, ARunTakesItsStepsInOrderOnThePageItOpened)
 
 TEST_F(TopicActionSequenceTest, ControlsAddedLateAreClickedOnceTheyAppearAndAMissingButtonIsNoStep)
 {
-    banOption = true;
-    topic.namedElements.clear();
-    topic.anchors = links({QStringLiteral("楼主")});
-    clock.after(1200, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan}); });
-    clock.after(4500, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan, kDelete}); });
-    open();
-    clock.settle();
-    EXPECT_EQ(journal,
-        entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 1200",
-            "topic click missing ban_ip_button", "topic click 2", "run 1 deleted at 6000", "board refresh",
-            "view free at 7000"}));
+    struct Case {
+        const char *name;
+        long long buttonAt; // negative: never
+        Journal expected;
+    };
+    const Case cases[] = {
+        {"the button 4 s late", 4000,
+            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 1200",
+                "topic click ban_ip_button", "run 1 ban button at 4000", "topic click 2", "run 1 deleted at 7000",
+                "board refresh", "view free at 8000"})},
+        {"no button within the 5 s", -1,
+            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 1200",
+                "topic click missing ban_ip_button", "topic click 2", "run 1 deleted at 8000", "board refresh",
+                "view free at 9000"})},
+    };
+    for (const Case &c : cases) {
+        journal.clear();
+        openedAt = -1;
+        banOption = true;
+        topic.namedElements.clear();
+        topic.anchors = links({QStringLiteral("楼主")});
+        clock.after(1200, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan}); });
+        clock.after(4500, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan, kDelete}); });
+        if (c.buttonAt >= 0)
+            clock.after(c.buttonAt, [this] { topic.namedElements = {QStringLiteral("ban_ip_button")}; });
+        open();
+        clock.settle();
+        EXPECT_EQ(journal, c.expected) << c.name << ": " << journal.join(u'|').toStdString();
+    }
 }
 
 // Boards whose ban link opens a form page, or whose ban button sends a form and shows the topic

@@ -100,7 +100,7 @@ void route(httplib::Server &server, BoardState &state)
         const int tid = topicId(req.get_param_value("tid"));
         if (!tid || !state.isSignedIn(sessionToken(req)))
             return html(res, messagePage("封禁", "请先登录"), 403);
-        html(res, banFormPage(tid));
+        html(res, banFormPage(tid, state.faults().lateLinksMs));
     });
     server.Get("/delete", [&](const httplib::Request &req, httplib::Response &res) {
         const int tid = topicId(req.get_param_value("tid"));

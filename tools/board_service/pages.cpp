@@ -150,11 +150,13 @@ std::string topicPage(const Topic &topic, bool moderator, const Faults &faults)
     return page(topic.title, body);
 }
 
-std::string banFormPage(int topicId)
+std::string banFormPage(int topicId, int lateLinksMs)
 {
     return page("封禁",
-        "<form method=\"post\" action=\"/ban?tid=" + std::to_string(topicId) + "\">封禁楼主："
-            + banButton("type=\"submit\"") + "</form>");
+        addedLater("form",
+            "<form method=\"post\" action=\"/ban?tid=" + std::to_string(topicId) + "\">封禁楼主："
+                + banButton("type=\"submit\"") + "</form>",
+            lateLinksMs));
 }
 
 std::string messagePage(const std::string &title, const std::string &text)

@@ -85,6 +85,13 @@ QString scriptString(const QString &text)
     return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
+// Sets e to the clickable element that the `all` collection returns for the name, or to null.
+QString findNamedScript(const QString &name)
+{
+    return QStringLiteral("var e=document.all[%1];if(e&&!e.tagName&&e.length)e=e[0];if(e&&!e.click)e=null;")
+        .arg(scriptString(name));
+}
+
 } // namespace
 
 QtBrowserView::QtBrowserView(QWebEngineView *view, Role role, int readTimeoutMs)
@@ -245,12 +252,17 @@ void QtBrowserView::clickAnchor(int index, const Anchor &expected, ClickAnswer a
         std::move(answer));
 }
 
+void QtBrowserView::readNamed(const QString &name, PresenceAnswer answer)
+{
+    runScript(QStringLiteral("(function(){%1return !!e;})()").arg(findNamedScript(name)),
+        [answer = std::move(answer)](DocumentId document, std::optional<QVariant> value) {
+            answer(document, value ? std::optional<bool>(value->toBool()) : std::nullopt);
+        });
+}
+
 void QtBrowserView::clickNamed(const QString &name, ClickAnswer answer)
 {
-    clickOnce(QStringLiteral("var e=document.all[%1];if(e&&!e.tagName&&e.length)e=e[0];"
-                             "if(!e||!e.click)return false;")
-                  .arg(scriptString(name)),
-        std::move(answer));
+    clickOnce(findNamedScript(name) + QStringLiteral("if(!e)return false;"), std::move(answer));
 }
 
 // A script that is sent again when its first answer is late may run twice: the page remembers

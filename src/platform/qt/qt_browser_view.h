@@ -34,6 +34,7 @@ public:
     void readReadyState(ReadyStateAnswer answer) override;
     void readAnchors(AnchorsAnswer answer) override;
     void clickAnchor(int index, const Anchor &expected, ClickAnswer answer) override;
+    void readNamed(const QString &name, PresenceAnswer answer) override;
     void clickNamed(const QString &name, ClickAnswer answer) override;
 
     // The program is ending: nothing more is loaded, and no answer is delivered any more.
