@@ -51,6 +51,12 @@ QString actionLogFailedText(const QString &path)
         .arg(QDir::toNativeSeparators(path));
 }
 
+QString wordListUnreadableText(const QString &path)
+{
+    return QStringLiteral("违规词汇库文件无法读取：\n%1\n为免覆盖其中的词汇，这次对词汇库的修改不会保存。")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 QFont windowFont()
 {
     QFont font(QStringList{QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"),
@@ -235,6 +241,8 @@ void MainWindow::mirrorWordList()
 void MainWindow::startUp()
 {
     m_store->LoadWordList();
+    if (m_store->fileUnreadable())
+        warnAtStart(wordListUnreadableText(m_store->path()));
     wordsChanged();
     nameEntriesThatCanNeverMatch();
     openActionLogFile();
@@ -249,11 +257,14 @@ void MainWindow::startUp()
 void MainWindow::openActionLogFile()
 {
     m_actionLog.keepDays(m_options.recordDays);
-    const QString problem = m_actionLog.open();
-    if (problem.isEmpty())
-        return;
-    const QString text = actionLogFailedText(m_actionLog.path());
-    std::fprintf(stderr, "tidewick: %s (%s)\n", qPrintable(text), qPrintable(problem));
+    if (const QString problem = m_actionLog.open(); !problem.isEmpty())
+        warnAtStart(actionLogFailedText(m_actionLog.path()), problem);
+}
+
+void MainWindow::warnAtStart(const QString &text, const QString &cause)
+{
+    const QString line = cause.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, cause);
+    std::fprintf(stderr, "tidewick: %s\n", qPrintable(line));
     m_messages.showWarning(text, kWarningTitle);
 }
 

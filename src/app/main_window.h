@@ -54,6 +54,8 @@ private:
     void mirrorWordList();
 
     void openActionLogFile();
+    // On stderr and in a warning box; the tool goes on.
+    void warnAtStart(const QString &text, const QString &cause = {});
     void openActionLog();
     void addWord();
     void askAboutABroadWord(const QString &word, const std::optional<AnchorList> &shown);

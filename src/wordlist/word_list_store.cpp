@@ -4,6 +4,7 @@
 #include "word_list_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tidewick {
@@ -17,8 +18,10 @@ WordListStore::WordListStore(WordList &list, QString path)
 void WordListStore::LoadWordList()
 {
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_fileUnreadable = QFileInfo::exists(m_path);
         return;
+    }
     m_list.insertAll(decodeWordList(file));
 }
 
@@ -44,6 +47,8 @@ bool WordListStore::RemoveTickedWords()
 
 bool WordListStore::SaveWordList()
 {
+    if (m_fileUnreadable)
+        return false;
     QSaveFile file(m_path);
     return file.open(QIODevice::WriteOnly) && file.write(encodeWordList(m_list.texts())) >= 0 && file.commit();
 }

@@ -22,15 +22,21 @@ public:
     const QString &path() const { return m_path; }
 
     void LoadWordList();
+    // Something is at the path that could not be read at start (a file without read permission,
+    // a folder): it is never replaced, so that a list that only failed to load is not lost to the
+    // first edit.
+    bool fileUnreadable() const { return m_fileUnreadable; }
     AddOutcome AddWord(const QString &typed);
     // Removes the ticked entries and saves; false when the file could not be written.
     bool RemoveTickedWords();
-    // Replaces the file atomically; a failure leaves the old file whole.
+    // Replaces the file atomically; a failure leaves the old file whole. False, and nothing
+    // written, when the file could not be read at start.
     bool SaveWordList();
 
 private:
     WordList &m_list;
     QString m_path;
+    bool m_fileUnreadable = false;
 };
 
 } // namespace tidewick

@@ -122,6 +122,28 @@ TEST_F(WordListStoreTest, RemovesExactlyTheTickedEntries)
     EXPECT_EQ(readFile(path()), QByteArray("0\r\n\r\n"));
 }
 
+// A list that could not be read at start (here: a file the moderator's user may write but not
+// read) is not replaced by the first edit, which would leave only the new word in it.
+TEST_F(WordListStoreTest, AFileThatCouldNotBeReadIsNeverReplaced)
+{
+    writeFile(path(), QByteArray("2\r\na\r\nb\r\n"));
+    ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0622), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(folder.path()).constData(), 0777), 0);
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && setuid(65534) != 0)
+                std::_Exit(3);
+            store.LoadWordList();
+            const bool refused = store.fileUnreadable()
+                && store.AddWord(QStringLiteral("new")) == WordListStore::AddOutcome::AddedNotSaved
+                && list.texts() == QStringList{QStringLiteral("new")} && !store.RemoveTickedWords();
+            std::_Exit(refused ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    chmod(QFile::encodeName(path()).constData(), 0644);
+    EXPECT_EQ(readFile(path()), QByteArray("2\r\na\r\nb\r\n"));
+}
+
 TEST_F(WordListStoreTest, FailedSaveKeepsTheEditAndLeavesTheOldFileWhole)
 {
     writeFile(path(), QByteArray("1\r\nold\r\n"));
