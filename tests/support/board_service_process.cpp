@@ -7,6 +7,10 @@
 #include <QSslSocket>
 #include <QUrlQuery>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 BoardServiceProcess::BoardServiceProcess() = default;
 
 BoardServiceProcess::~BoardServiceProcess()
@@ -35,6 +39,8 @@ bool BoardServiceProcess::startHttps(const QString &certFolder, bool upgrade, co
 
 bool BoardServiceProcess::launch(const QStringList &arguments)
 {
+    // A test or benchmark that crashes takes its service with it, instead of leaving it listening.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process.start(QStringLiteral(BOARD_SERVICE_PATH), arguments);
     if (!m_process.waitForStarted(5000))
         return false;
