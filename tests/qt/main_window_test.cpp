@@ -57,7 +57,7 @@ class MainWindowTest : public QObject {
 
     // The moderator's own certificate store, in a home of the test's: the engine trusts the
     // authority of one test service there, and knows nothing of the other's.
-    QTemporaryDir m_home;
+    QTemporaryDir m_home{testRunFolder().filePath(QStringLiteral("home-XXXXXX"))};
     QString trustedCa() const { return m_home.filePath(QStringLiteral("trusted-ca")); }
     QString untrustedCa() const { return m_home.filePath(QStringLiteral("untrusted-ca")); }
 

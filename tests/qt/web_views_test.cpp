@@ -1,6 +1,7 @@
 // The browser contract on the real web engine, against the local board service.
 #include "board_service_process.h"
 #include "qt_browser_view.h"
+#include "test_run_folder.h"
 #include "unattended_page.h"
 
 #include <QSignalSpy>
@@ -74,7 +75,7 @@ private:
         return -1;
     }
 
-    QTemporaryDir m_storage;
+    QTemporaryDir m_storage{testRunFolder().filePath(QStringLiteral("profile-XXXXXX"))};
     BoardServiceProcess m_service;
     std::unique_ptr<QWebEngineProfile> m_profile;
     QWebEngineView *m_boardView = nullptr;

@@ -2,20 +2,12 @@
 
 #include "fakes.h"
 #include "main_window.h"
+#include "test_run_folder.h"
 #include "word_list_file.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QWebEngineProfile>
 #include <QWidget>
-
-// The web engine writes a profile's last state after the profile is gone, so a window's folder
-// is removed with this one, when the test program has ended and the engine with it.
-inline const QTemporaryDir &testRunFolder()
-{
-    static const QTemporaryDir folder;
-    return folder;
-}
 
 // One main window as the program builds it, with its own profile, word list and action log and a
 // message box that records instead of blocking.
