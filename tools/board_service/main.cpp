@@ -64,6 +64,13 @@ void seedDemo(BoardState &state)
         state.post("demo", topic[0], topic[1], false);
 }
 
+// A slow service answers its topic pages, and the ban form a topic leads to, this late.
+void takeTopicTime(const BoardState &state)
+{
+    if (const int delay = state.faults().topicDelayMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+}
+
 void route(httplib::Server &server, BoardState &state)
 {
     server.Get("/", [&](const httplib::Request &req, httplib::Response &res) {
@@ -87,16 +94,14 @@ void route(httplib::Server &server, BoardState &state)
         state.boardAnswerFinished();
     });
     server.Get(R"(/p/(\d+))", [&](const httplib::Request &req, httplib::Response &res) {
-        if (const int delay = state.faults().topicDelayMs)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        takeTopicTime(state);
         const auto topic = state.loadTopic(topicId(req.matches[1].str()));
         if (!topic || topic->deletedMs)
             return html(res, messagePage("主题不存在", "该主题不存在或已被删除"), 404);
         html(res, topicPage(*topic, state.isSignedIn(sessionToken(req)), state.faults()));
     });
     server.Get("/banform", [&](const httplib::Request &req, httplib::Response &res) {
-        if (const int delay = state.faults().topicDelayMs)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        takeTopicTime(state);
         const int tid = topicId(req.get_param_value("tid"));
         if (!tid || !state.isSignedIn(sessionToken(req)))
             return html(res, messagePage("封禁", "请先登录"), 403);
@@ -111,10 +116,10 @@ void route(httplib::Server &server, BoardState &state)
         html(res, messagePage("删除主题", done ? "主题已删除" : "请先登录"), done ? 200 : 403);
     });
     server.Post("/ban", [&](const httplib::Request &req, httplib::Response &res) {
-        const std::string tid = req.get_param_value("tid");
-        const bool done = state.ban(topicId(tid), sessionToken(req));
+        const int tid = topicId(req.get_param_value("tid"));
+        const bool done = state.ban(tid, sessionToken(req));
         if (done && state.faults().banFormPage)
-            return res.set_redirect("/p/" + tid, 303); // the form sent, the topic is shown again
+            return res.set_redirect("/p/" + std::to_string(tid), 303); // the form sent, the topic is shown again
         res.status = done ? 200 : 403;
         res.set_content(done ? "ok" : "denied", "text/plain");
     });
