@@ -99,8 +99,8 @@ private Q_SLOTS:
 
     // A real board's pace: a 1 MB list answered after 3 s and built by script, topic pages after
     // 2 s whose moderation links come by script, and a ban sent from a form page of its own, built
-    // by script too, that shows the topic again. The poster is banned once, the topic is cleaned with one delete
-    // request, the innocent one is left, and the board is never asked twice at once.
+    // by script too, that shows the topic again. The poster is banned once, the topic is cleaned
+    // with one delete request, the innocent one is left, and the board is never asked twice at once.
     void cleansASlowHeavyBoardBuiltByScript()
     {
         BoardServiceProcess service;
