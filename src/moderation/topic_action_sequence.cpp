@@ -66,11 +66,12 @@ void TopicActionSequence::pageLoaded(bool ok)
     case Phase::AfterDelete:
         return freeTheView();
     case Phase::Loading:
-        if (!ok)
-            return end(Step::Unreadable);
         m_phase = Phase::Working;
         [[fallthrough]];
     case Phase::Working:
+        // An error page, the topic's or one that a ban click led to, holds no control to click.
+        if (!ok)
+            return end(Step::Unreadable);
         // The run follows the pages its own clicks lead to (a ban form, the topic shown again after
         // it), and gives the first page after each click its own time to add links; a page that
         // reloads itself gets none, so the run stays bounded. A page that ends loading during one

@@ -160,6 +160,7 @@ TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
         long long banButtonLoadMs;
         long long deleteLinkAfterMs; // after the ban button's page has loaded; negative: at once
         Journal expected;
+        bool pagesFail = false; // the pages the clicks lead to are error pages
     };
     const auto steps = [](const char *button, const char *deleted, const char *free) {
         return entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
@@ -174,6 +175,10 @@ TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
             steps("run 1 ban button at 2500", "run 1 deleted at 6000", "view free at 7000")},
         {"the topic again, its delete link 4 s late", -1, 300, 4000,
             steps("run 1 ban button at 2000", "run 1 deleted at 6300", "view free at 7300")},
+        {"an error page for the form", 300, -1, -1,
+            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
+                "run 1 unreadable at 300", "view free at 300"}),
+            true},
     };
     for (const Case &c : cases) {
         journal.clear();
@@ -187,6 +192,7 @@ TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
             if (loadMs < 0)
                 return;
             topic.loadMs = loadMs;
+            topic.loadSucceeds = !c.pagesFail;
             topic.startLoad();
             if (clicked.text == u"ban_ip_button" && c.deleteLinkAfterMs >= 0) {
                 topic.anchors = links({kBan});
@@ -197,6 +203,7 @@ TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
         clock.settle();
         EXPECT_EQ(journal, c.expected) << c.name << ": " << journal.join(u'|').toStdString();
         topic.loadMs = 0;
+        topic.loadSucceeds = true;
     }
 }
 
