@@ -20,7 +20,7 @@ QString outcomeText(ActionLog::Outcome outcome)
     case ActionLog::Outcome::StillListed:
         return QStringLiteral("删除后仍在列表");
     case ActionLog::Outcome::Superseded:
-        return QStringLiteral("被下一帖打断");
+        return QStringLiteral("被其他页面打断");
     case ActionLog::Outcome::Ended:
         return QStringLiteral("程序已退出");
     case ActionLog::Outcome::Logged:

@@ -60,28 +60,31 @@ TopicActionSequence::RunId TopicActionSequence::open(const QString &address)
 
 void TopicActionSequence::pageLoaded(bool ok)
 {
-    switch (m_phase) {
-    case Phase::Idle:
+    if (m_phase == Phase::Idle)
         return; // nobody matched this page: nothing on it is clicked
-    case Phase::AfterDelete:
+    if (m_phase == Phase::AfterDelete)
         return freeTheView();
-    case Phase::Loading:
-        m_phase = Phase::Working;
-        [[fallthrough]];
-    case Phase::Working:
-        // An error page, the topic's or one that a ban click led to, holds no control to click.
-        if (!ok)
-            return end(Step::Unreadable);
-        // The run follows the pages its own clicks lead to (a ban form, the topic shown again after
-        // it), and gives the first page after each click its own time to add links; a page that
-        // reloads itself gets none, so the run stays bounded. A page that ends loading during one
-        // of the run's waits leaves the wait running.
-        if (std::exchange(m_clickedSinceLoad, false))
-            m_completedAtMs = m_ports.clock.steadyMs();
-        if (auto next = std::exchange(m_afterLoad, nullptr)) {
-            m_ports.timer.stop();
-            next();
-        }
+    // An error page, the topic's or one that a ban click led to, holds no control to click.
+    if (!ok)
+        return end(Step::Unreadable);
+    // The run follows the pages its own clicks lead to (a ban form, the topic shown again after
+    // it), and gives the first page after each click its own time to add links; a page that
+    // reloads itself gets none, so the run stays bounded. A page that ends loading during one of
+    // the run's waits leaves the wait running.
+    const QString shown = m_ports.topic.url();
+    const bool ledToByAClick = std::exchange(m_clickedSinceLoad, false);
+    if (m_phase == Phase::Working && !ledToByAClick && shown != m_pageShown) {
+        // Sent elsewhere by the moderator or by the page: that page was matched by nobody.
+        end(Step::Superseded);
+        return m_ports.viewFree();
+    }
+    if (ledToByAClick)
+        m_completedAtMs = m_ports.clock.steadyMs();
+    m_phase = Phase::Working;
+    m_pageShown = shown; // as the service's redirects left it
+    if (auto next = std::exchange(m_afterLoad, nullptr)) {
+        m_ports.timer.stop();
+        next();
     }
 }
 
@@ -176,7 +179,7 @@ void TopicActionSequence::banPoster(const AnchorList &links)
     if (j < 0)
         return deleteTopic();
     const RunId run = m_run;
-    m_ports.topic.clickAnchor(static_cast<int>(j), links[j], [this, run, j](DocumentId, bool clicked) {
+    m_ports.topic.clickAnchor(static_cast<int>(j), links[j], [this, run, j](DocumentId document, bool clicked) {
         if (!isCurrent(run))
             return;
         if (!clicked) {
@@ -184,23 +187,41 @@ void TopicActionSequence::banPoster(const AnchorList &links)
             return deleteTopic();
         }
         m_ports.report(run, Step::BanLinkClicked);
-        m_clickedSinceLoad = true;
-        wait(WaitSeconds(m_ports.clock.wallMs(), kBanLinkWaitSeconds), [this] { clickBanButton(); });
+        banClicked(document);
+        waitAfterBanClick(kBanLinkWaitSeconds, [this] { clickBanButton(); });
     });
 }
 
 void TopicActionSequence::clickBanButton()
 {
     awaitNamed(kBanButtonName, [this, run = m_run] {
-        m_ports.topic.clickNamed(kBanButtonName, [this, run](DocumentId, bool clicked) {
+        m_ports.topic.clickNamed(kBanButtonName, [this, run](DocumentId document, bool clicked) {
             if (!isCurrent(run))
                 return;
             if (clicked) {
                 m_ports.report(run, Step::BanButtonClicked);
-                m_clickedSinceLoad = true;
+                banClicked(document);
             }
-            wait(WaitSeconds(m_ports.clock.wallMs(), kBanButtonWaitSeconds), [this] { deleteTopic(); });
+            waitAfterBanClick(kBanButtonWaitSeconds, [this] { deleteTopic(); });
         });
+    });
+}
+
+void TopicActionSequence::banClicked(DocumentId document)
+{
+    m_clickedSinceLoad = true;
+    m_clickedOn = document;
+}
+
+// The wait after a ban click; a load that the moderator or the page starts once the click has
+// shown that it leads to none is not followed.
+void TopicActionSequence::waitAfterBanClick(int seconds, std::function<void()> next)
+{
+    const long long until = m_ports.clock.steadyMs() + WaitSeconds(m_ports.clock.wallMs(), seconds);
+    wait(kClickLoadStartsWithinMs, [this, until, next = std::move(next)] {
+        if (m_ports.topic.document() == m_clickedOn)
+            m_clickedSinceLoad = false;
+        wait(until - m_ports.clock.steadyMs(), next);
     });
 }
 
@@ -230,10 +251,10 @@ void TopicActionSequence::deleteClicked(DocumentId document)
     m_ports.board.refresh();
     m_phase = Phase::AfterDelete;
     m_afterLoad = nullptr;
-    m_ports.timer.start(kDeleteLoadStartsWithinMs, [this, document] {
+    m_ports.timer.start(kClickLoadStartsWithinMs, [this, document] {
         if (m_ports.topic.document() == document && !m_ports.topic.isLoading())
             return freeTheView();
-        m_ports.timer.start(kAfterDeleteWithinMs - kDeleteLoadStartsWithinMs, [this] { freeTheView(); });
+        m_ports.timer.start(kAfterDeleteWithinMs - kClickLoadStartsWithinMs, [this] { freeTheView(); });
     });
 }
 

@@ -14,7 +14,8 @@ class RestartableTimer;
 // refresh timer, bans the poster when the ban option is on, clicks the delete link and reloads
 // the board view. Each opened topic is one run with its own id; the run advances on page loads,
 // page answers and its timer, never waiting inside a handler, and an answer that reaches a run
-// that is over is dropped. Pages that the topic view reaches in any other way start no run.
+// that is over is dropped. Pages that the topic view reaches in any other way start no run, and
+// one reached during a run ends it.
 class TopicActionSequence {
 public:
     using RunId = quint64;
@@ -27,9 +28,10 @@ public:
     // Pages built by script may add their moderation links this long after they complete.
     static constexpr long long kLateLinksWithinMs = 5000;
     static constexpr long long kLateLinksPollMs = 100;
+    // A click that has started no load within this time leads to none.
+    static constexpr long long kClickLoadStartsWithinMs = 1000;
     // The page a delete click leads to is let load before the view takes another topic, so that
-    // the delete is not cut off; a click that starts no load frees the view after the first bound.
-    static constexpr long long kDeleteLoadStartsWithinMs = 1000;
+    // the delete is not cut off.
     static constexpr long long kAfterDeleteWithinMs = 10'000;
 
     // What a run did, for the record of actions. Every step but the two ban clicks ends the run.
@@ -39,7 +41,7 @@ public:
         Unreadable, // the page could not be read, or showed an error
         NoDeleteLink,
         DeleteClicked,
-        Superseded, // the view was sent to another topic first
+        Superseded, // the view was sent to another topic or page first
         Ended, // the program ended first
     };
 
@@ -82,6 +84,8 @@ private:
     bool looksAgain(bool read, bool found, const std::function<void()> &again);
     void banPoster(const AnchorList &links);
     void clickBanButton();
+    void banClicked(DocumentId document);
+    void waitAfterBanClick(int seconds, std::function<void()> next);
     void deleteTopic();
     void deleteClicked(DocumentId document);
     void whenNotLoading(std::function<void()> next);
@@ -95,8 +99,10 @@ private:
     Ports m_ports;
     RunId m_run = 0;
     Phase m_phase = Phase::Idle;
+    QString m_pageShown; // the address of the page the run is on
     long long m_completedAtMs = 0; // of the page opened, or of the first after a ban click
     bool m_clickedSinceLoad = false;
+    DocumentId m_clickedOn = 0; // the document of the last ban click
     int m_failedReads = 0;
     std::function<void()> m_afterLoad; // what the run does once the load on its way has finished
 };
