@@ -1,16 +1,14 @@
 // The real executable on a virtual display, driven with real mouse and keyboard input the way a
 // moderator uses it, against the local board service.
 #include "board_service_process.h"
+#include "program_home.h"
 #include "word_list_file.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
+using namespace Qt::StringLiterals;
 
 class ModeratorEndToEndTest : public QObject {
     Q_OBJECT
@@ -19,8 +17,8 @@ private:
     QString xdotool(const QStringList &arguments)
     {
         QProcess tool;
-        tool.setProcessEnvironment(m_env);
-        tool.start(QStringLiteral("xdotool"), arguments);
+        tool.setProcessEnvironment(m_home.env);
+        tool.start(u"xdotool"_s, arguments);
         tool.waitForFinished(10000);
         return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
     }
@@ -28,23 +26,19 @@ private:
     // A click at a point of the window's client area, where the designed layout puts a control.
     void clickAt(int x, int y)
     {
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x),
-            QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
+        xdotool({u"mousemove"_s, u"--window"_s, m_window, QString::number(x), QString::number(y), u"click"_s, u"1"_s});
         QTest::qWait(300);
     }
 
-    void type(const QString &text)
-    {
-        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text});
-    }
+    void type(const QString &text) { xdotool({u"type"_s, u"--delay"_s, u"30"_s, text}); }
 
     void key(const QString &name)
     {
-        xdotool({QStringLiteral("key"), name});
+        xdotool({u"key"_s, name});
         QTest::qWait(200);
     }
 
-    QString title() { return xdotool({QStringLiteral("getwindowname"), m_window}); }
+    QString title() { return xdotool({u"getwindowname"_s, m_window}); }
 
     // Asks once per round and returns what it was told: a window search that found the window can
     // answer nothing when asked again.
@@ -60,9 +54,8 @@ private:
         return true;
     }
 
-    QTemporaryDir m_home;
+    ProgramHome m_home;
     QProcess m_display;
-    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
     QString m_window;
 
 private Q_SLOTS:
@@ -70,7 +63,7 @@ private Q_SLOTS:
     // CI installs both, so there a missing one is a failure.
     void initTestCase()
     {
-        for (const QString &tool : {QStringLiteral("Xvfb"), QStringLiteral("xdotool")}) {
+        for (const QString &tool : {u"Xvfb"_s, u"xdotool"_s}) {
             if (!QStandardPaths::findExecutable(tool).isEmpty())
                 continue;
             const QByteArray reason = tool.toUtf8() + " is not installed";
@@ -78,21 +71,14 @@ private Q_SLOTS:
                 QFAIL(reason.constData());
             QSKIP(reason.constData());
         }
-        m_display.start(QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        m_display.start(
+            u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1280x800x24"_s, u"-nolisten"_s, u"tcp"_s});
         QVERIFY(m_display.waitForReadyRead(10000));
         const QString display = QString::fromLatin1(m_display.readLine()).trimmed();
         QVERIFY(!display.isEmpty());
-        m_env.insert(QStringLiteral("DISPLAY"), u':' + display);
-        m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("run")));
-        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        m_env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
-        QDir(m_home.path()).mkdir(QStringLiteral("run"));
-        chmod(QFile::encodeName(m_home.filePath(QStringLiteral("run"))).constData(), 0700);
-        QVERIFY(QFile::copy(QStringLiteral(TIDEWICK_PATH), m_home.filePath(QStringLiteral("tidewick"))));
-        QFile::setPermissions(m_home.filePath(QStringLiteral("tidewick")), QFile::ExeOwner | QFile::ReadOwner);
+        m_home.env.insert(u"DISPLAY"_s, u':' + display);
+        m_home.env.remove(u"QT_QPA_PLATFORM"_s);
+        QVERIFY(m_home.make());
     }
 
     void cleanupTestCase()
@@ -107,69 +93,62 @@ private Q_SLOTS:
         QVERIFY(service.start());
         // A plain word, and a loose one that sees through disguises; beside each forbidden title an
         // innocent one that comes close.
-        const QStringList forbiddenTitles{
-            QStringLiteral("兼职刷 单0日结"), QStringLiteral("代\u3000开\u200B发票1"), QStringLiteral("代開發票🔥2")};
-        const QStringList innocentTitles{
-            QStringLiteral("今天的晚霞0"), QStringLiteral("刷\u3000单的后果1"), QStringLiteral("代理开发工具2")};
+        const QStringList forbiddenTitles{u"兼职刷 单0日结"_s, u"代\u3000开\u200B发票1"_s, u"代開發票🔥2"_s};
+        const QStringList innocentTitles{u"今天的晚霞0"_s, u"刷\u3000单的后果1"_s, u"代理开发工具2"_s};
         QList<int> forbidden, innocent;
         for (int i = 0; i < 3; ++i) {
-            innocent << service.post(QStringLiteral("demo"), innocentTitles[i], QStringLiteral("n%1").arg(i));
-            forbidden << service.post(QStringLiteral("demo"), forbiddenTitles[i], QStringLiteral("s%1").arg(i));
+            innocent << service.post(u"demo"_s, innocentTitles[i], u"n%1"_s.arg(i));
+            forbidden << service.post(u"demo"_s, forbiddenTitles[i], u"s%1"_s.arg(i));
         }
-        QFile list(m_home.filePath(QStringLiteral("data.dat")));
+        QFile list(m_home.filePath(u"data.dat"_s));
         QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(tidewick::encodeWordList({QStringLiteral("刷单"), QStringLiteral("~代开")}));
+        list.write(tidewick::encodeWordList({u"刷单"_s, u"~代开"_s}));
         list.close();
 
         QProcess program;
-        program.setProcessEnvironment(m_env);
-        program.start(m_home.filePath(QStringLiteral("tidewick")),
-            {QStringLiteral("--board-host"), service.host(), QStringLiteral("--portal-url"),
-                service.url(QStringLiteral("/"))});
+        m_home.start(program, {u"--board-host"_s, service.host(), u"--portal-url"_s, service.url(u"/"_s)});
         QVERIFY(program.waitForStarted(5000));
         QVERIFY(waitFor(
             [&] {
-                return !(m_window
-                    = xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Tidewick 1.1$")}))
-                            .isEmpty();
+                return !(m_window = xdotool({u"search"_s, u"--name"_s, u"^Tidewick 1.1$"_s})).isEmpty();
             },
             20000));
         m_window = m_window.split(u'\n').first();
-        QVERIFY(waitFor([&] { return service.pageLoads(QStringLiteral("portal")) > 0; }, 20000));
+        QVERIFY(waitFor([&] { return service.pageLoads(u"portal"_s) > 0; }, 20000));
         QTest::qWait(2000);
 
         // Sign in: the portal's name field has the focus inside the board view.
         clickAt(700, 400); // the board view, below the form
-        key(QStringLiteral("Tab"));
-        type(QStringLiteral("moderator"));
-        key(QStringLiteral("Tab"));
-        type(QStringLiteral("secret"));
-        key(QStringLiteral("Return"));
-        QVERIFY(waitFor([&] { return service.pageLoads(QStringLiteral("portal")) > 1; }, 10000));
+        key(u"Tab"_s);
+        type(u"moderator"_s);
+        key(u"Tab"_s);
+        type(u"secret"_s);
+        key(u"Return"_s);
+        QVERIFY(waitFor([&] { return service.pageLoads(u"portal"_s) > 1; }, 10000));
 
         clickAt(56 + 80, 12 + 12); // Text1
-        type(QStringLiteral("demo"));
+        type(u"demo"_s);
         clickAt(216 + 7, 80 + 8); // Check1: ban the posters too
         clickAt(224 + 48, 12 + 12); // Command1: start
 
         const auto allGone = [&] {
             for (const int id : forbidden) {
-                if (!service.topic(id)[QStringLiteral("deleted")].toBool())
+                if (!service.topic(id)[u"deleted"_s].toBool())
                     return false;
             }
             return true;
         };
         QVERIFY(waitFor(allGone, 90000));
         for (const int id : innocent)
-            QVERIFY(!service.topic(id)[QStringLiteral("deleted")].toBool());
-        QCOMPARE(service.state()[QStringLiteral("bans")].toArray().size(), forbidden.size());
-        QCOMPARE(title(), QStringLiteral("已删帖：3次"));
+            QVERIFY(!service.topic(id)[u"deleted"_s].toBool());
+        QCOMPARE(service.state()[u"bans"_s].toArray().size(), forbidden.size());
+        QCOMPARE(title(), u"已删帖：3次"_s);
 
         clickAt(328 + 48, 12 + 12); // Command2: pause
         QTest::qWait(1500);
-        const int loads = service.pageLoads(QStringLiteral("board"));
+        const int loads = service.pageLoads(u"board"_s);
         QTest::qWait(9000);
-        QCOMPARE(service.pageLoads(QStringLiteral("board")), loads);
+        QCOMPARE(service.pageLoads(u"board"_s), loads);
 
         clickAt(472 + 40, 8 + 16); // Command4: exit
         QVERIFY(waitFor([&] { return program.state() == QProcess::NotRunning; }, 10000));

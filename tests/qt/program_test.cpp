@@ -1,19 +1,18 @@
 // The real executable's start-up rules, and the window's close request.
 #include "board_service_process.h"
+#include "program_home.h"
 #include "window_fixture.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 
 namespace {
 
-const QByteArray kRefusal = QStringLiteral("该程序已经运行，禁止重复运行！").toLocal8Bit();
+const QByteArray kRefusal = u"该程序已经运行，禁止重复运行！"_s.toLocal8Bit();
 
 } // namespace
 
@@ -21,15 +20,9 @@ class ProgramTest : public QObject {
     Q_OBJECT
 
 private:
-    // A copy of the program in its own folder, with its own per-user runtime and data folders.
-    void startProgram(QProcess &process, const QString &portalUrl = QStringLiteral("about:blank"))
+    void startProgram(QProcess &process, const QString &portalUrl)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("run")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
-        process.setProcessEnvironment(env);
-        process.start(m_home.filePath(QStringLiteral("tidewick")), {QStringLiteral("--portal-url"), portalUrl});
+        m_home.start(process, {u"--portal-url"_s, portalUrl});
         QVERIFY(process.waitForStarted(5000));
     }
 
@@ -47,16 +40,10 @@ private:
         return false;
     }
 
-    QTemporaryDir m_home;
+    ProgramHome m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(QFile::copy(QStringLiteral(TIDEWICK_PATH), m_home.filePath(QStringLiteral("tidewick"))));
-        QFile::setPermissions(m_home.filePath(QStringLiteral("tidewick")), QFile::ExeOwner | QFile::ReadOwner);
-        QVERIFY(QDir(m_home.path()).mkdir(QStringLiteral("run")));
-        chmod(QFile::encodeName(m_home.filePath(QStringLiteral("run"))).constData(), 0700);
-    }
+    void initTestCase() { QVERIFY(m_home.make()); }
 
     // A refused start opens no page, and it reads no word list: the list here is a pipe without a
     // writer, on which a read would block before the refusal.
@@ -66,16 +53,16 @@ private Q_SLOTS:
         QVERIFY(service.start());
         QProcess first;
         QProcess second;
-        startProgram(first, service.url(QStringLiteral("/")));
-        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(QStringLiteral("portal")), 1, 20000);
-        const QByteArray wordList = QFile::encodeName(m_home.filePath(QStringLiteral("data.dat")));
+        startProgram(first, service.url(u"/"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(u"portal"_s), 1, 20000);
+        const QByteArray wordList = QFile::encodeName(m_home.filePath(u"data.dat"_s));
         QCOMPARE(mkfifo(wordList.constData(), 0600), 0);
-        startProgram(second, service.url(QStringLiteral("/")));
+        startProgram(second, service.url(u"/"_s));
         const bool refused = printsRefusal(second, 10000);
         QTest::qWait(2000);
         QFile::remove(QString::fromLocal8Bit(wordList));
         QVERIFY(refused);
-        QCOMPARE(service.pageLoads(QStringLiteral("portal")), 1);
+        QCOMPARE(service.pageLoads(u"portal"_s), 1);
         QCOMPARE(first.state(), QProcess::Running);
         QVERIFY(!first.readAllStandardError().contains(kRefusal));
         second.kill();
@@ -90,13 +77,13 @@ private Q_SLOTS:
         BoardServiceProcess service;
         QVERIFY(service.start());
         QProcess crashed;
-        startProgram(crashed, service.url(QStringLiteral("/")));
-        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(QStringLiteral("portal")), 1, 20000);
+        startProgram(crashed, service.url(u"/"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(u"portal"_s), 1, 20000);
         crashed.kill();
         crashed.waitForFinished(5000);
         QProcess next;
-        startProgram(next, service.url(QStringLiteral("/")));
-        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(QStringLiteral("portal")), 2, 20000);
+        startProgram(next, service.url(u"/"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(service.pageLoads(u"portal"_s), 2, 20000);
         QCOMPARE(next.state(), QProcess::Running);
         next.kill();
         next.waitForFinished(5000);
@@ -105,7 +92,7 @@ private Q_SLOTS:
     void closeRequestEndsTheProgramAtOnce()
     {
         AppOptions options;
-        options.portalUrl = QStringLiteral("about:blank");
+        options.portalUrl = u"about:blank"_s;
         WindowFixture f(options);
         f.window->startUp();
         QVERIFY(f.window->close());

@@ -11,6 +11,8 @@
 
 #include <sys/prctl.h>
 
+using namespace Qt::StringLiterals;
+
 BoardServiceProcess::BoardServiceProcess() = default;
 
 BoardServiceProcess::~BoardServiceProcess()
@@ -21,19 +23,17 @@ BoardServiceProcess::~BoardServiceProcess()
 
 bool BoardServiceProcess::start()
 {
-    return launch({QStringLiteral("--port"), QStringLiteral("0")});
+    return launch({u"--port"_s, u"0"_s});
 }
 
 bool BoardServiceProcess::startHttps(const QString &certFolder, bool upgrade, const QString &upgradeHost)
 {
-    m_scheme = QStringLiteral("https");
-    m_caFile = certFolder + QStringLiteral("/ca.pem");
-    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--tls-cert"),
-        certFolder + QStringLiteral("/server.pem"), QStringLiteral("--tls-key"),
-        certFolder + QStringLiteral("/server.key")};
+    m_scheme = u"https"_s;
+    m_caFile = certFolder + u"/ca.pem"_s;
+    QStringList arguments{u"--port"_s, u"0"_s, u"--tls-cert"_s, certFolder + u"/server.pem"_s, u"--tls-key"_s,
+        certFolder + u"/server.key"_s};
     if (upgrade)
-        arguments << QStringLiteral("--upgrade-port") << QStringLiteral("0") << QStringLiteral("--upgrade-host")
-                  << upgradeHost;
+        arguments << u"--upgrade-port"_s << u"0"_s << u"--upgrade-host"_s << upgradeHost;
     return launch(arguments);
 }
 
@@ -45,8 +45,8 @@ bool BoardServiceProcess::launch(const QStringList &arguments)
     if (!m_process.waitForStarted(5000))
         return false;
     // One line per listener: "listening on 127.0.0.1:P", then "upgrading 127.0.0.1:Q" if asked.
-    const QRegularExpression port(QStringLiteral("(listening on|upgrading) 127\\.0\\.0\\.1:(\\d+)"));
-    const int lines = arguments.contains(QStringLiteral("--upgrade-port")) ? 2 : 1;
+    const QRegularExpression port(u"(listening on|upgrading) 127\\.0\\.0\\.1:(\\d+)"_s);
+    const int lines = arguments.contains(u"--upgrade-port"_s) ? 2 : 1;
     for (int i = 0; i < lines; ++i) {
         if (!m_process.canReadLine() && !m_process.waitForReadyRead(5000))
             return false;
@@ -60,7 +60,7 @@ bool BoardServiceProcess::makeTestCa(const QString &folder, const QString &trust
 {
     QStringList arguments{folder};
     if (!trustingHome.isEmpty())
-        arguments << QStringLiteral("--trust-in") << trustingHome;
+        arguments << u"--trust-in"_s << trustingHome;
     QProcess maker;
     maker.start(QStringLiteral(MAKE_TEST_CA_PATH), arguments);
     return maker.waitForFinished(30000) && maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
@@ -68,12 +68,12 @@ bool BoardServiceProcess::makeTestCa(const QString &folder, const QString &trust
 
 QString BoardServiceProcess::host() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    return u"127.0.0.1:%1"_s.arg(m_port);
 }
 
 QString BoardServiceProcess::plainHost() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_plainPort);
+    return u"127.0.0.1:%1"_s.arg(m_plainPort);
 }
 
 QString BoardServiceProcess::url(const QString &pathAndQuery) const
@@ -94,7 +94,7 @@ QByteArray BoardServiceProcess::get(const QString &pathAndQuery)
         QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
         trusting.setCaCertificates(QSslCertificate::fromPath(m_caFile));
         socket.setSslConfiguration(trusting);
-        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), static_cast<quint16>(m_port));
+        socket.connectToHostEncrypted(u"127.0.0.1"_s, static_cast<quint16>(m_port));
         if (!socket.waitForEncrypted(5000))
             return {};
     }
@@ -109,18 +109,18 @@ QByteArray BoardServiceProcess::get(const QString &pathAndQuery)
 
 QJsonObject BoardServiceProcess::state()
 {
-    return QJsonDocument::fromJson(get(QStringLiteral("/api/state"))).object();
+    return QJsonDocument::fromJson(get(u"/api/state"_s)).object();
 }
 
 int BoardServiceProcess::pageLoads(const QString &kind)
 {
-    return state()[QStringLiteral("pageLoads")][kind].toInt();
+    return state()[u"pageLoads"_s][kind].toInt();
 }
 
 QJsonObject BoardServiceProcess::topic(int id)
 {
-    for (const QJsonValue &t : state().value(QStringLiteral("topics")).toArray()) {
-        if (t[QStringLiteral("id")].toInt() == id)
+    for (const QJsonValue &t : state().value(u"topics"_s).toArray()) {
+        if (t[u"id"_s].toInt() == id)
             return t.toObject();
     }
     return {};
@@ -129,18 +129,18 @@ QJsonObject BoardServiceProcess::topic(int id)
 int BoardServiceProcess::post(const QString &board, const QString &title, const QString &poster, bool withoutDeleteLink)
 {
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("board"), board);
-    query.addQueryItem(QStringLiteral("title"), title);
-    query.addQueryItem(QStringLiteral("poster"), poster);
+    query.addQueryItem(u"board"_s, board);
+    query.addQueryItem(u"title"_s, title);
+    query.addQueryItem(u"poster"_s, poster);
     if (withoutDeleteLink)
-        query.addQueryItem(QStringLiteral("nodelete"), QStringLiteral("1"));
+        query.addQueryItem(u"nodelete"_s, u"1"_s);
     const QString encoded = query.toString(QUrl::FullyEncoded);
-    return QJsonDocument::fromJson(get(QStringLiteral("/api/post?") + encoded)).object()[QStringLiteral("id")].toInt();
+    return QJsonDocument::fromJson(get(u"/api/post?"_s + encoded)).object()[u"id"_s].toInt();
 }
 
 void BoardServiceProcess::setFaults(const QString &query)
 {
-    const QByteArray answer = get(QStringLiteral("/api/faults?") + query);
+    const QByteArray answer = get(u"/api/faults?"_s + query);
     if (answer != "{}")
         qFatal("the board service refused the faults %s: %s", qPrintable(query), answer.constData());
 }

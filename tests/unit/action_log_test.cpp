@@ -1,5 +1,6 @@
 #include "action_log.h"
 #include "action_tracker.h"
+#include "as_unprivileged_user.h"
 #include "fakes.h"
 #include "qt_printing.h"
 
@@ -14,8 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 using Outcome = ActionLog::Outcome;
 
@@ -23,7 +24,7 @@ namespace {
 
 class ActionLogTest : public testing::Test {
 protected:
-    QString path() const { return folder.filePath(QStringLiteral("actions.sqlite")); }
+    QString path() const { return folder.filePath(u"actions.sqlite"_s); }
 
     QList<Outcome> outcomes() const
     {
@@ -37,10 +38,8 @@ protected:
     ActionLog log{path()};
     fakes::FakeClock clock;
     ActionTracker tracker{log, clock};
-    const MatchedTopic topicA{QStringLiteral("版务"), QStringLiteral("http://board.test/p/1"),
-        QStringLiteral("低价 代-开 发票"), QStringLiteral("代开")};
-    const MatchedTopic topicB{QStringLiteral("版务"), QStringLiteral("http://board.test/p/2"),
-        QStringLiteral("兼职刷单"), QStringLiteral("刷单")};
+    const MatchedTopic topicA{u"版务"_s, u"http://board.test/p/1"_s, u"低价 代-开 发票"_s, u"代开"_s};
+    const MatchedTopic topicB{u"版务"_s, u"http://board.test/p/2"_s, u"兼职刷单"_s, u"刷单"_s};
 };
 
 TEST_F(ActionLogTest, KeepsEveryColumnAndTheNewestFirstAcrossAReopen)
@@ -67,7 +66,7 @@ TEST_F(ActionLogTest, KeepsEveryColumnAndTheNewestFirstAcrossAReopen)
     EXPECT_EQ(a.outcome, Outcome::DeleteClicked);
     EXPECT_TRUE(a.banOption && a.banLinkClicked && a.banButtonClicked);
     EXPECT_EQ(a.openedAt, isoLocalTime(clock.wallMs()));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"))
+    EXPECT_TRUE(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"_s)
                     .match(a.openedAt)
                     .hasMatch())
         << a.openedAt.toStdString();
@@ -83,8 +82,8 @@ TEST_F(ActionLogTest, OutcomesFollowTheSequenceAndTheBoardListings)
         Outcome expected;
     };
     const QString board = topicA.board;
-    const QStringList listingA{topicA.address, QStringLiteral("http://board.test/p/9")};
-    const QStringList withoutA{QStringLiteral("http://board.test/p/9")};
+    const QStringList listingA{topicA.address, u"http://board.test/p/9"_s};
+    const QStringList withoutA{u"http://board.test/p/9"_s};
     const auto deleteClicked = [&] { tracker.finished(1, Outcome::DeleteClicked); };
     const Case cases[] = {
         {"page without a delete link", [&] { tracker.finished(1, Outcome::NoDeleteLink); }, Outcome::NoDeleteLink},
@@ -117,8 +116,8 @@ TEST_F(ActionLogTest, OutcomesFollowTheSequenceAndTheBoardListings)
         {"another board's listings",
             [&] {
                 deleteClicked();
-                tracker.boardListRead(QStringLiteral("摄影"), withoutA);
-                tracker.boardListRead(QStringLiteral("摄影"), withoutA);
+                tracker.boardListRead(u"摄影"_s, withoutA);
+                tracker.boardListRead(u"摄影"_s, withoutA);
             },
             Outcome::DeleteClicked},
         {"still listed a minute after the click, a refused delete",
@@ -175,7 +174,7 @@ TEST_F(ActionLogTest, ACorruptFileIsKeptAsideAndANewOneStarted)
     ASSERT_EQ(log.open(), QString());
     tracker.topicOpened(1, topicA, false);
     EXPECT_EQ(log.page(QString(), 10).size(), 1);
-    const QStringList aside = QDir(folder.path()).entryList({QStringLiteral("actions.sqlite.corrupt-*")});
+    const QStringList aside = QDir(folder.path()).entryList({u"actions.sqlite.corrupt-*"_s});
     ASSERT_EQ(aside.size(), 1);
     QFile kept(folder.filePath(aside.first()));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -185,18 +184,13 @@ TEST_F(ActionLogTest, ACorruptFileIsKeptAsideAndANewOneStarted)
 TEST_F(ActionLogTest, AFolderThatCannotBeWrittenLeavesTheLogClosedAndTheTrackerHarmless)
 {
     ASSERT_EQ(chmod(QFile::encodeName(folder.path()).constData(), 0555), 0);
-    // Root writes into read-only folders, so the attempt runs as an unprivileged user then.
-    EXPECT_EXIT(
-        {
-            if (geteuid() == 0 && setuid(65534) != 0)
-                std::_Exit(3);
-            const bool reported = !log.open().isEmpty() && !log.isOpen();
-            tracker.topicOpened(1, topicA, true);
-            tracker.finished(1, Outcome::DeleteClicked);
-            tracker.boardListRead(topicA.board, {});
-            std::_Exit(reported && log.page(QString(), 10).isEmpty() ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
+    expectAsUnprivilegedUser([&] {
+        const bool reported = !log.open().isEmpty() && !log.isOpen();
+        tracker.topicOpened(1, topicA, true);
+        tracker.finished(1, Outcome::DeleteClicked);
+        tracker.boardListRead(topicA.board, {});
+        return reported && log.page(QString(), 10).isEmpty();
+    });
     chmod(QFile::encodeName(folder.path()).constData(), 0755);
 }
 
@@ -205,7 +199,7 @@ class OtherConnection {
 public:
     explicit OtherConnection(const QString &path)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, kName);
         db.setDatabaseName(path);
         db.open();
     }
@@ -226,7 +220,7 @@ public:
     }
 
 private:
-    const QString kName = QStringLiteral("other");
+    const QString kName = u"other"_s;
 };
 
 const QString kFirstReleaseTable = QStringLiteral(
@@ -236,9 +230,8 @@ const QString kFirstReleaseTable = QStringLiteral(
 
 QString insertRow(const QString &openedAt, const QString &title)
 {
-    return QStringLiteral("INSERT INTO actions (opened_at, board, address, link_text, word, outcome, ban_option) "
-                          "VALUES ('%1', 'b', 'http://board.test/p/1', '%2', 'w', 'deleted', 0)")
-        .arg(openedAt, title);
+    return u"INSERT INTO actions (opened_at, board, address, link_text, word, outcome, ban_option) "
+           "VALUES ('%1', 'b', 'http://board.test/p/1', '%2', 'w', 'deleted', 0)"_s.arg(openedAt, title);
 }
 
 ActionLog::Entry row(qint64 openedAtMs, const QString &board, const QString &title = QString())
@@ -247,7 +240,7 @@ ActionLog::Entry row(qint64 openedAtMs, const QString &board, const QString &tit
     entry.openedAt = isoLocalTime(openedAtMs);
     entry.board = board;
     entry.linkText = title;
-    entry.word = QStringLiteral("w");
+    entry.word = u"w"_s;
     return entry;
 }
 
@@ -262,16 +255,15 @@ TEST_F(ActionLogTest, AFileOfTheFirstReleaseIsMigratedWithItsRows)
     {
         OtherConnection first(path());
         ASSERT_TRUE(first.exec(kFirstReleaseTable));
-        ASSERT_TRUE(first.exec(insertRow(QStringLiteral("2026-12-01T10:00:00+08:00"), QStringLiteral("代开"))));
+        ASSERT_TRUE(first.exec(insertRow(u"2026-12-01T10:00:00+08:00"_s, u"代开"_s)));
     }
     ASSERT_EQ(log.open(), QString());
     ASSERT_EQ(log.page(QString(), 10).size(), 1);
-    log.insert(row(0, QStringLiteral("b")));
+    log.insert(row(0, u"b"_s));
     OtherConnection check(path());
-    EXPECT_EQ(check.value(QStringLiteral("PRAGMA user_version")).toInt(), ActionLog::kSchemaVersion);
-    EXPECT_EQ(
-        check.value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'actions_by_time'")).toInt(), 1);
-    EXPECT_EQ(check.value(QStringLiteral("SELECT count(*) FROM actions")).toInt(), 2);
+    EXPECT_EQ(check.value(u"PRAGMA user_version"_s).toInt(), ActionLog::kSchemaVersion);
+    EXPECT_EQ(check.value(u"SELECT count(*) FROM sqlite_master WHERE name = 'actions_by_time'"_s).toInt(), 1);
+    EXPECT_EQ(check.value(u"SELECT count(*) FROM actions"_s).toInt(), 2);
 }
 
 // Only a file that is not a database is renamed aside; a newer one and a locked one are left
@@ -281,7 +273,7 @@ TEST_F(ActionLogTest, ANewerOrLockedFileIsNeverRenamedOrRewritten)
     {
         OtherConnection newer(path());
         ASSERT_TRUE(newer.exec(kFirstReleaseTable));
-        ASSERT_TRUE(newer.exec(QStringLiteral("PRAGMA user_version = %1").arg(ActionLog::kSchemaVersion + 1)));
+        ASSERT_TRUE(newer.exec(u"PRAGMA user_version = %1"_s.arg(ActionLog::kSchemaVersion + 1)));
     }
     const QByteArray before = contents(path());
     EXPECT_NE(log.open(), QString());
@@ -292,12 +284,12 @@ TEST_F(ActionLogTest, ANewerOrLockedFileIsNeverRenamedOrRewritten)
     ASSERT_TRUE(QFile::remove(path()));
     OtherConnection other(path());
     ASSERT_TRUE(other.exec(kFirstReleaseTable));
-    ASSERT_TRUE(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    ASSERT_TRUE(other.exec(u"BEGIN EXCLUSIVE"_s));
     EXPECT_NE(log.open(), QString());
     EXPECT_FALSE(log.isOpen());
-    ASSERT_TRUE(other.exec(QStringLiteral("COMMIT")));
+    ASSERT_TRUE(other.exec(u"COMMIT"_s));
     EXPECT_EQ(log.open(), QString());
-    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.corrupt-*")}).isEmpty());
+    EXPECT_TRUE(QDir(folder.path()).entryList({u"*.corrupt-*"_s}).isEmpty());
 }
 
 TEST_F(ActionLogTest, RetentionRemovesOnlyOlderRowsInBatches)
@@ -306,9 +298,9 @@ TEST_F(ActionLogTest, RetentionRemovesOnlyOlderRowsInBatches)
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     constexpr qint64 kDay = 24 * 3600 * 1000;
     for (int i = 0; i < ActionLog::kRemovedPerBatch + 3; ++i)
-        log.insert(row(now - 400 * kDay + i, QStringLiteral("old")));
-    log.insert(row(now - 300 * kDay, QStringLiteral("recent")));
-    log.insert(row(now, QStringLiteral("today")));
+        log.insert(row(now - 400 * kDay + i, u"old"_s));
+    log.insert(row(now - 300 * kDay, u"recent"_s));
+    log.insert(row(now, u"today"_s));
 
     EXPECT_EQ(log.removeOneBatchBefore(now - 365 * kDay), ActionLog::kRemovedPerBatch);
     EXPECT_EQ(log.removeOneBatchBefore(now - 365 * kDay), 3);
@@ -316,30 +308,28 @@ TEST_F(ActionLogTest, RetentionRemovesOnlyOlderRowsInBatches)
     QStringList boards;
     for (const ActionLog::Entry &entry : log.page(QString(), 10))
         boards.append(entry.board);
-    EXPECT_EQ(boards, (QStringList{QStringLiteral("today"), QStringLiteral("recent")}));
+    EXPECT_EQ(boards, (QStringList{u"today"_s, u"recent"_s}));
 }
 
 TEST_F(ActionLogTest, PagesFindTheSearchTextInWordOrTitleLiterally)
 {
     ASSERT_EQ(log.open(), QString());
-    const QStringList titles{QStringLiteral("代开发票"), QStringLiteral("100% 真"), QStringLiteral("a_b"),
-        QStringLiteral("aXb"), QStringLiteral("无关")};
+    const QStringList titles{u"代开发票"_s, u"100% 真"_s, u"a_b"_s, u"aXb"_s, u"无关"_s};
     for (const QString &title : titles)
-        log.insert(row(0, QStringLiteral("b"), title));
+        log.insert(row(0, u"b"_s, title));
     const auto titlesOf = [](const QList<ActionLog::Entry> &entries) {
         QStringList found;
         for (const ActionLog::Entry &entry : entries)
             found.append(entry.linkText);
         return found;
     };
-    EXPECT_EQ(titlesOf(log.page(QStringLiteral("_"), 10)), QStringList{QStringLiteral("a_b")});
-    EXPECT_EQ(titlesOf(log.page(QStringLiteral("%"), 10)), QStringList{QStringLiteral("100% 真")});
-    EXPECT_EQ(titlesOf(log.page(QStringLiteral("开发"), 10)), QStringList{QStringLiteral("代开发票")});
-    EXPECT_EQ(log.page(QStringLiteral("W"), 10).size(), 5); // the word, case-blind
+    EXPECT_EQ(titlesOf(log.page(u"_"_s, 10)), QStringList{u"a_b"_s});
+    EXPECT_EQ(titlesOf(log.page(u"%"_s, 10)), QStringList{u"100% 真"_s});
+    EXPECT_EQ(titlesOf(log.page(u"开发"_s, 10)), QStringList{u"代开发票"_s});
+    EXPECT_EQ(log.page(u"W"_s, 10).size(), 5); // the word, case-blind
     const QList<ActionLog::Entry> first = log.page(QString(), 2);
-    ASSERT_EQ(titlesOf(first), (QStringList{QStringLiteral("无关"), QStringLiteral("aXb")}));
-    EXPECT_EQ(titlesOf(log.page(QString(), 2, first.last().id)),
-        (QStringList{QStringLiteral("a_b"), QStringLiteral("100% 真")}));
+    ASSERT_EQ(titlesOf(first), (QStringList{u"无关"_s, u"aXb"_s}));
+    EXPECT_EQ(titlesOf(log.page(QString(), 2, first.last().id)), (QStringList{u"a_b"_s, u"100% 真"_s}));
 }
 
 struct CsvCase {
@@ -354,22 +344,20 @@ class CsvCells : public testing::TestWithParam<CsvCase> { };
 // written as it is shown.
 TEST_P(CsvCells, AreQuotedAndDisarmedAsSpreadsheetsNeed)
 {
-    const QByteArray csv = toCsv({QStringLiteral("h")}, {{GetParam().cell}});
+    const QByteArray csv = toCsv({u"h"_s}, {{GetParam().cell}});
     EXPECT_EQ(csv, QByteArray("\xEF\xBB\xBFh\r\n") + GetParam().written + "\r\n") << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CsvCells,
-    testing::Values(CsvCase{"plain", QStringLiteral("代开"), QStringLiteral("代开").toUtf8()},
-        CsvCase{"comma and quotes", QStringLiteral("代开,\"发票\"\n第二行"),
-            QStringLiteral("\"代开,\"\"发票\"\"\n第二行\"").toUtf8()},
-        CsvCase{"formula", QStringLiteral("=HYPERLINK(\"http://x\")"), QByteArray("\"'=HYPERLINK(\"\"http://x\"\")\"")},
-        CsvCase{"plus", QStringLiteral("+1+1"), QByteArray("'+1+1")},
-        CsvCase{"minus", QStringLiteral("-2+3+cmd|' /C calc'!A0"), QByteArray("'-2+3+cmd|' /C calc'!A0")},
-        CsvCase{"at", QStringLiteral("@SUM(A1)"), QByteArray("'@SUM(A1)")},
-        CsvCase{"tab", QStringLiteral("\t=1"), QByteArray("'\t=1")},
-        CsvCase{"carriage return", QStringLiteral("\r=1"), QByteArray("\"'\r=1\"")},
-        CsvCase{"inner equals", QStringLiteral("a=1"), QByteArray("a=1")},
-        CsvCase{"space first", QStringLiteral(" =1"), QByteArray(" =1")}, CsvCase{"empty", QString(), QByteArray()}));
+    testing::Values(CsvCase{"plain", u"代开"_s, u"代开"_s.toUtf8()},
+        CsvCase{"comma and quotes", u"代开,\"发票\"\n第二行"_s, u"\"代开,\"\"发票\"\"\n第二行\""_s.toUtf8()},
+        CsvCase{"formula", u"=HYPERLINK(\"http://x\")"_s, QByteArray("\"'=HYPERLINK(\"\"http://x\"\")\"")},
+        CsvCase{"plus", u"+1+1"_s, QByteArray("'+1+1")},
+        CsvCase{"minus", u"-2+3+cmd|' /C calc'!A0"_s, QByteArray("'-2+3+cmd|' /C calc'!A0")},
+        CsvCase{"at", u"@SUM(A1)"_s, QByteArray("'@SUM(A1)")}, CsvCase{"tab", u"\t=1"_s, QByteArray("'\t=1")},
+        CsvCase{"carriage return", u"\r=1"_s, QByteArray("\"'\r=1\"")},
+        CsvCase{"inner equals", u"a=1"_s, QByteArray("a=1")}, CsvCase{"space first", u" =1"_s, QByteArray(" =1")},
+        CsvCase{"empty", QString(), QByteArray()}));
 
 } // namespace
 

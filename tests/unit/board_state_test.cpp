@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace boardservice;
 
 namespace {
@@ -28,9 +29,9 @@ TEST(BoardState, DeleteAndBanActOnlyForASignedInSession)
     EXPECT_TRUE(board.ban(topic.id, token));
     EXPECT_TRUE(board.deleteTopic(topic.id, token));
     const QJsonObject s = state(board);
-    EXPECT_EQ(s[QStringLiteral("unauthorized")].toInt(), 3);
-    EXPECT_EQ(s[QStringLiteral("bans")][0][QStringLiteral("poster")].toString(), QStringLiteral("poster"));
-    EXPECT_TRUE(s[QStringLiteral("topics")][0][QStringLiteral("deleted")].toBool());
+    EXPECT_EQ(s[u"unauthorized"_s].toInt(), 3);
+    EXPECT_EQ(s[u"bans"_s][0][u"poster"_s].toString(), u"poster"_s);
+    EXPECT_TRUE(s[u"topics"_s][0][u"deleted"_s].toBool());
     EXPECT_TRUE(board.liveTopics("b").empty());
 }
 

@@ -5,19 +5,20 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 using namespace tidewick::fakes;
 
 namespace {
 
-const QString kTopicA = QStringLiteral("http://board.test/p/1");
-const QString kTopicB = QStringLiteral("http://board.test/p/2");
+const QString kTopicA = u"http://board.test/p/1"_s;
+const QString kTopicB = u"http://board.test/p/2"_s;
 
 class BoardWatchTest : public testing::Test, protected FakeWindow {
 protected:
     BoardWatchTest()
     {
-        watch.setWords({QStringLiteral("代开"), QStringLiteral("刷单")});
+        watch.setWords({u"代开"_s, u"刷单"_s});
         watch.setReports({openFirst(watch), nullptr, nullptr});
     }
 
@@ -66,7 +67,7 @@ protected:
     QStringList statuses;
     BoardWatch watch{{board, clock, retryTimer, [this](const QString &t) { titles.append(t); },
                          [this](const QString &s) { statuses.append(s); }},
-        QUrl(QStringLiteral("http://board.test"))};
+        QUrl(u"http://board.test"_s)};
 };
 
 // A load opens a topic or reloads the board, and the timer's tick reloads, only while running: the
@@ -79,12 +80,10 @@ TEST_F(BoardWatchTest, ALoadOpensOrReloadsOnlyWhileRunning)
         QStringList words;
         QString running; // what the load does while running
     } cases[] = {
-        {"no anchors", AnchorList{}, {QStringLiteral("代开")}, QStringLiteral("board refresh")},
-        {"empty word list", AnchorList{link(QStringLiteral("代开发票"), kTopicA)}, {}, QStringLiteral("board refresh")},
-        {"innocent topics", AnchorList{link(QStringLiteral("晚霞"), kTopicA)}, {QStringLiteral("代开")},
-            QStringLiteral("board refresh")},
-        {"a matching topic", AnchorList{link(QStringLiteral("代开发票"), kTopicA)}, {QStringLiteral("代开")},
-            QStringLiteral("topic navigate ") + kTopicA},
+        {"no anchors", AnchorList{}, {u"代开"_s}, u"board refresh"_s},
+        {"empty word list", AnchorList{link(u"代开发票"_s, kTopicA)}, {}, u"board refresh"_s},
+        {"innocent topics", AnchorList{link(u"晚霞"_s, kTopicA)}, {u"代开"_s}, u"board refresh"_s},
+        {"a matching topic", AnchorList{link(u"代开发票"_s, kTopicA)}, {u"代开"_s}, u"topic navigate "_s + kTopicA},
     };
     for (const auto &c : cases) {
         for (const bool running : {false, true}) {
@@ -94,7 +93,7 @@ TEST_F(BoardWatchTest, ALoadOpensOrReloadsOnlyWhileRunning)
             journal.clear();
             scan();
             watch.TimerTick();
-            EXPECT_EQ(journal, running ? (Journal{c.running, QStringLiteral("board refresh")}) : Journal{})
+            EXPECT_EQ(journal, running ? (Journal{c.running, u"board refresh"_s}) : Journal{})
                 << c.name << (running ? " running" : " paused");
         }
     }
@@ -111,20 +110,18 @@ TEST_F(BoardWatchTest, OpensTheFirstMatchingTopicOnTheBoardsOwnOrigin)
         QString opened; // empty: none, and the page is reloaded
     } cases[] = {
         {"page order",
-            {link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")),
-                link(QStringLiteral("兼职刷 单"), kTopicA), link(QStringLiteral("代开"), kTopicB)},
+            {link(u"晚霞"_s, u"http://board.test/p/9"_s), link(u"兼职刷 单"_s, kTopicA), link(u"代开"_s, kTopicB)},
             kTopicA},
-        {"other scheme", {link(QStringLiteral("代开"), QStringLiteral("https://board.test/p/5"))}, QString()},
-        {"other port", {link(QStringLiteral("代开"), QStringLiteral("http://board.test:8080/p/5"))}, QString()},
-        {"other host", {link(QStringLiteral("代开"), QStringLiteral("http://evil.test/p/5"))}, QString()},
-        {"host suffix", {link(QStringLiteral("代开"), QStringLiteral("http://board.test.evil.test/p/5"))}, QString()},
-        {"user part", {link(QStringLiteral("代开"), QStringLiteral("http://user@evil.test/board.test/p/5"))},
-            QString()},
-        {"same origin spelled otherwise", {link(QStringLiteral("代开"), QStringLiteral("http://BOARD.test:80/p/7"))},
-            QStringLiteral("http://BOARD.test:80/p/7")},
+        {"other scheme", {link(u"代开"_s, u"https://board.test/p/5"_s)}, QString()},
+        {"other port", {link(u"代开"_s, u"http://board.test:8080/p/5"_s)}, QString()},
+        {"other host", {link(u"代开"_s, u"http://evil.test/p/5"_s)}, QString()},
+        {"host suffix", {link(u"代开"_s, u"http://board.test.evil.test/p/5"_s)}, QString()},
+        {"user part", {link(u"代开"_s, u"http://user@evil.test/board.test/p/5"_s)}, QString()},
+        {"same origin spelled otherwise", {link(u"代开"_s, u"http://BOARD.test:80/p/7"_s)},
+            u"http://BOARD.test:80/p/7"_s},
         {"anchors without an address or a text",
-            {link(QStringLiteral("代开"), QString()), link(QStringLiteral("代开"), QStringLiteral("javascript:;")),
-                Anchor{std::nullopt, QStringLiteral("http://board.test/p/8")}, link(QStringLiteral("代开"), kTopicB)},
+            {link(u"代开"_s, QString()), link(u"代开"_s, u"javascript:;"_s),
+                Anchor{std::nullopt, u"http://board.test/p/8"_s}, link(u"代开"_s, kTopicB)},
             kTopicB},
     };
     startWatching();
@@ -132,13 +129,11 @@ TEST_F(BoardWatchTest, OpensTheFirstMatchingTopicOnTheBoardsOwnOrigin)
         showPage(c.page);
         journal.clear();
         scan();
-        EXPECT_EQ(journal,
-            Journal{
-                c.opened.isEmpty() ? QStringLiteral("board refresh") : QStringLiteral("topic navigate ") + c.opened})
+        EXPECT_EQ(journal, Journal{c.opened.isEmpty() ? u"board refresh"_s : u"topic navigate "_s + c.opened})
             << c.name;
     }
     EXPECT_EQ(watch.DeletedCount(), 3);
-    EXPECT_EQ(titles.last(), QStringLiteral("已删帖：3次"));
+    EXPECT_EQ(titles.last(), u"已删帖：3次"_s);
 }
 
 struct OriginCase {
@@ -156,23 +151,18 @@ TEST_P(BoardOriginTable, AcceptsOnlyASchemeHostAndPort)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BoardOriginTable,
-    testing::Values(OriginCase{QStringLiteral("board.test"), QStringLiteral("http://board.test")},
-        OriginCase{QStringLiteral("board.test:8080"), QStringLiteral("http://board.test:8080")},
-        OriginCase{QStringLiteral("127.0.0.1:1"), QStringLiteral("http://127.0.0.1:1")},
-        OriginCase{QStringLiteral("http://Board.Test"), QStringLiteral("http://board.test")},
-        OriginCase{QStringLiteral("HTTPS://board.test:65535"), QStringLiteral("https://board.test:65535")},
-        OriginCase{QStringLiteral("https://[::1]:8443"), QStringLiteral("https://[::1]:8443")},
-        OriginCase{QStringLiteral("https://board.test/"), QString()},
-        OriginCase{QStringLiteral("board.test/f"), QString()}, OriginCase{QStringLiteral("board.test?kw=x"), QString()},
-        OriginCase{QStringLiteral("board.test#top"), QString()},
-        OriginCase{QStringLiteral("user:pw@board.test"), QString()},
-        OriginCase{QStringLiteral("ftp://board.test"), QString()}, OriginCase{QStringLiteral("https://"), QString()},
-        OriginCase{QString(), QString()}, OriginCase{QStringLiteral(":8080"), QString()},
-        OriginCase{QStringLiteral("board.test:0"), QString()},
-        OriginCase{QStringLiteral("board.test:65536"), QString()},
-        OriginCase{QStringLiteral("board.test:-1"), QString()},
-        OriginCase{QStringLiteral("board.test:http"), QString()},
-        OriginCase{QStringLiteral("https://https://board.test"), QString()}));
+    testing::Values(OriginCase{u"board.test"_s, u"http://board.test"_s},
+        OriginCase{u"board.test:8080"_s, u"http://board.test:8080"_s},
+        OriginCase{u"127.0.0.1:1"_s, u"http://127.0.0.1:1"_s},
+        OriginCase{u"http://Board.Test"_s, u"http://board.test"_s},
+        OriginCase{u"HTTPS://board.test:65535"_s, u"https://board.test:65535"_s},
+        OriginCase{u"https://[::1]:8443"_s, u"https://[::1]:8443"_s}, OriginCase{u"https://board.test/"_s, QString()},
+        OriginCase{u"board.test/f"_s, QString()}, OriginCase{u"board.test?kw=x"_s, QString()},
+        OriginCase{u"board.test#top"_s, QString()}, OriginCase{u"user:pw@board.test"_s, QString()},
+        OriginCase{u"ftp://board.test"_s, QString()}, OriginCase{u"https://"_s, QString()},
+        OriginCase{QString(), QString()}, OriginCase{u":8080"_s, QString()}, OriginCase{u"board.test:0"_s, QString()},
+        OriginCase{u"board.test:65536"_s, QString()}, OriginCase{u"board.test:-1"_s, QString()},
+        OriginCase{u"board.test:http"_s, QString()}, OriginCase{u"https://https://board.test"_s, QString()}));
 
 // The service may move the board to https on the same host; a page elsewhere is never the board's.
 TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
@@ -185,39 +175,38 @@ TEST_F(BoardWatchTest, FollowsTheUpgradeToHttpsAndOpensNothingElsewhere)
         bool opened;
         QString status;
     } cases[] = {
-        {"upgraded to https on another port", QStringLiteral("http://board.test"),
-            QStringLiteral("https://board.test:8443/f?kw=x"), QStringLiteral("https://board.test:8443/p/1"), true,
-            QString()},
-        {"plain page of the old origin after the upgrade", QStringLiteral("http://board.test"),
-            QStringLiteral("https://board.test/f?kw=x"), QStringLiteral("http://board.test/p/1"), false, QString()},
-        {"another host", QStringLiteral("http://board.test"), QStringLiteral("https://elsewhere.test/f?kw=x"),
-            QStringLiteral("http://board.test/p/1"), false, QStringLiteral("被转到 elsewhere.test")},
-        {"down to http", QStringLiteral("https://board.test"), QStringLiteral("http://board.test/f?kw=x"),
-            QStringLiteral("https://board.test/p/1"), false, QStringLiteral("http")},
+        {"upgraded to https on another port", u"http://board.test"_s, u"https://board.test:8443/f?kw=x"_s,
+            u"https://board.test:8443/p/1"_s, true, QString()},
+        {"plain page of the old origin after the upgrade", u"http://board.test"_s, u"https://board.test/f?kw=x"_s,
+            u"http://board.test/p/1"_s, false, QString()},
+        {"another host", u"http://board.test"_s, u"https://elsewhere.test/f?kw=x"_s, u"http://board.test/p/1"_s, false,
+            u"被转到 elsewhere.test"_s},
+        {"down to http", u"https://board.test"_s, u"http://board.test/f?kw=x"_s, u"https://board.test/p/1"_s, false,
+            u"http"_s},
     };
     for (const auto &c : cases) {
         BoardWatch moved{
             {board, clock, retryTimer, [](const QString &) {}, [this](const QString &s) { statuses.append(s); }},
             QUrl(c.origin)};
-        moved.setWords({QStringLiteral("代开")});
+        moved.setWords({u"代开"_s});
         moved.setReports({openFirst(moved), nullptr, nullptr});
-        moved.Start(QStringLiteral("x"));
+        moved.Start(u"x"_s);
         clock.runDue();
         board.url_ = c.shown;
-        showPage({link(QStringLiteral("代开"), c.topic)});
+        showPage({link(u"代开"_s, c.topic)});
         journal.clear();
         statuses.clear();
         moved.BoardScanCycle();
         clock.runDue();
-        EXPECT_EQ(journal.contains(QStringLiteral("topic navigate ") + c.topic), c.opened) << c.name;
+        EXPECT_EQ(journal.contains(u"topic navigate "_s + c.topic), c.opened) << c.name;
         if (c.status.isEmpty())
             continue;
         ASSERT_FALSE(statuses.isEmpty()) << c.name;
         EXPECT_TRUE(statuses.last().contains(c.status)) << c.name << ": " << statuses.last().toStdString();
-        EXPECT_FALSE(journal.contains(QStringLiteral("board refresh"))) << c.name << ": backs off";
+        EXPECT_FALSE(journal.contains(u"board refresh"_s)) << c.name << ": backs off";
         journal.clear();
         fire();
-        EXPECT_EQ(journal, Journal{QStringLiteral("board navigate ") + c.origin + QStringLiteral("/f?kw=x")}) << c.name;
+        EXPECT_EQ(journal, Journal{u"board navigate "_s + c.origin + u"/f?kw=x"_s}) << c.name;
     }
 }
 
@@ -228,29 +217,29 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     QList<int> listedCounts;
     watch.setReports({openFirst(watch), nullptr,
         [&](const QString &, const QStringList &listed) { listedCounts.append(listed.size()); }});
-    startWatching(QStringLiteral("版务"));
-    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
-    const AnchorList built{link(QStringLiteral("首页"), QStringLiteral("http://board.test/")),
-        link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")), link(QStringLiteral("代开"), kTopicA)};
+    startWatching(u"版务"_s);
+    showPage({link(u"首页"_s, u"http://board.test/"_s)});
+    const AnchorList built{link(u"首页"_s, u"http://board.test/"_s), link(u"晚霞"_s, u"http://board.test/p/9"_s),
+        link(u"代开"_s, kTopicA)};
     clock.after(1800, [&] { showPage(built); }); // the script runs 1.8 s after the load
     journal.clear();
     scan();
     letTheListSettle();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
+    EXPECT_EQ(journal, Journal{u"topic navigate "_s + kTopicA});
     EXPECT_EQ(listedCounts, QList<int>{2}) << "the topics are reported once, as built";
 
     // The next load of this board waits again, for as long as its list takes and no longer.
-    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
+    showPage({link(u"首页"_s, u"http://board.test/"_s)});
     journal.clear();
     scan();
     EXPECT_TRUE(journal.isEmpty()) << "not reloaded before its list exists";
-    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/")), link(QStringLiteral("晚霞"))});
+    showPage({link(u"首页"_s, u"http://board.test/"_s), link(u"晚霞"_s)});
     letTheListSettle();
-    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+    EXPECT_EQ(journal, Journal{u"board refresh"_s});
 
     // An empty board proves nothing: its next load is looked at again.
-    startWatching(QStringLiteral("空"));
-    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/"))});
+    startWatching(u"空"_s);
+    showPage({link(u"首页"_s, u"http://board.test/"_s)});
     for (int i = 0; i < 2; ++i) {
         journal.clear();
         scan();
@@ -259,8 +248,8 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
     }
 
     // A server-rendered board: one probe after Start, then every load is reloaded at once.
-    watch.Start(QStringLiteral("摄影"));
-    showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9"))});
+    watch.Start(u"摄影"_s);
+    showPage({link(u"晚霞"_s, u"http://board.test/p/9"_s)});
     scan();
     letTheListSettle();
     int probes = 0;
@@ -269,7 +258,7 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
         scan();
         probes += retryTimer.armed();
         letTheListSettle();
-        EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+        EXPECT_EQ(journal, Journal{u"board refresh"_s});
     }
     EXPECT_EQ(probes, 2);
 
@@ -281,7 +270,7 @@ TEST_F(BoardWatchTest, WaitsForAListBuiltLateButReloadsAServerRenderedOneAtOnce)
         scan();
         EXPECT_TRUE(journal.isEmpty()) << i;
         letTheListSettle();
-        EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")}) << i;
+        EXPECT_EQ(journal, Journal{u"board refresh"_s}) << i;
     }
 }
 
@@ -292,25 +281,23 @@ TEST_F(BoardWatchTest, ReportsTheTopicsOfTheWatchedBoardsFirstListPageOnly)
 {
     QList<QStringList> reported;
     watch.setReports({nullptr, nullptr, [&](const QString &, const QStringList &topics) { reported.append(topics); }});
-    showPage({link(QStringLiteral("首页"), QStringLiteral("http://board.test/")),
-        link(QStringLiteral("刷新"), QStringLiteral("http://board.test/f?kw=demo")),
-        link(QStringLiteral("晚霞"), kTopicA),
-        link(QStringLiteral("外站"), QStringLiteral("http://elsewhere.test/p/1"))});
+    showPage({link(u"首页"_s, u"http://board.test/"_s), link(u"刷新"_s, u"http://board.test/f?kw=demo"_s),
+        link(u"晚霞"_s, kTopicA), link(u"外站"_s, u"http://elsewhere.test/p/1"_s)});
     const struct {
         QString shown;
         bool ok;
         bool running;
         bool reported;
     } cases[] = {
-        {QStringLiteral("http://board.test/f?kw=demo"), true, true, true},
-        {QStringLiteral("http://board.test/f?kw=demo&pn=50"), true, true, false},
-        {QStringLiteral("http://board.test/f?kw=other"), true, true, false},
-        {QStringLiteral("http://board.test/"), true, true, false},
-        {QStringLiteral("http://board.test/f?kw=demo"), false, true, false},
-        {QStringLiteral("http://board.test/f?kw=demo"), true, false, false},
+        {u"http://board.test/f?kw=demo"_s, true, true, true},
+        {u"http://board.test/f?kw=demo&pn=50"_s, true, true, false},
+        {u"http://board.test/f?kw=other"_s, true, true, false},
+        {u"http://board.test/"_s, true, true, false},
+        {u"http://board.test/f?kw=demo"_s, false, true, false},
+        {u"http://board.test/f?kw=demo"_s, true, false, false},
     };
     for (const auto &c : cases) {
-        startWatching(QStringLiteral("demo"));
+        startWatching(u"demo"_s);
         board.anchorsAtLoad = 4; // served complete: reported at once
         if (!c.running)
             watch.Pause();
@@ -327,22 +314,20 @@ TEST_F(BoardWatchTest, ReportsTheTopicsOfTheWatchedBoardsFirstListPageOnly)
 TEST_F(BoardWatchTest, ATopicOpenedWithinTheLastMinuteIsPassedOver)
 {
     startWatching();
-    const QString kTopicC = QStringLiteral("http://board.test/p/3");
-    showPage({link(QStringLiteral("代开"), kTopicA), link(QStringLiteral("刷单"), kTopicB),
-        link(QStringLiteral("代开"), kTopicC)});
+    const QString kTopicC = u"http://board.test/p/3"_s;
+    showPage({link(u"代开"_s, kTopicA), link(u"刷单"_s, kTopicB), link(u"代开"_s, kTopicC)});
     scan();
     clock.now += 1000;
     scan(); // A is still listed right after its delete click
     clock.now += 1000;
     scan();
     EXPECT_EQ(journal,
-        (Journal{QStringLiteral("topic navigate ") + kTopicA, QStringLiteral("topic navigate ") + kTopicB,
-            QStringLiteral("topic navigate ") + kTopicC}));
+        (Journal{u"topic navigate "_s + kTopicA, u"topic navigate "_s + kTopicB, u"topic navigate "_s + kTopicC}));
 
     journal.clear();
     clock.now += 1000;
     scan();
-    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")}) << "only recent ones left: reloaded at once";
+    EXPECT_EQ(journal, Journal{u"board refresh"_s}) << "only recent ones left: reloaded at once";
     EXPECT_EQ(watch.LastOpenedUrl(), kTopicC);
     EXPECT_EQ(watch.DeletedCount(), 3);
 
@@ -352,44 +337,44 @@ TEST_F(BoardWatchTest, ATopicOpenedWithinTheLastMinuteIsPassedOver)
         clock.now += 1000;
         scan();
     }
-    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 56);
+    EXPECT_EQ(journal.count(u"board refresh"_s), 56);
     clock.now += 1000; // a minute after A was opened: a failure may have been transient
     journal.clear();
     scan();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
+    EXPECT_EQ(journal, Journal{u"topic navigate "_s + kTopicA});
 }
 
 TEST_F(BoardWatchTest, ATopicLeftStandingReloadsTheBoardAtOnceOnlyIfItIsTheOneOpened)
 {
-    showPage({link(QStringLiteral("代开"), kTopicA)});
+    showPage({link(u"代开"_s, kTopicA)});
     watch.topicLeftStanding(kTopicA);
     EXPECT_EQ(journal, Journal{}) << "paused";
     startWatching();
     scan();
     journal.clear();
-    watch.topicLeftStanding(QStringLiteral("http://board.test/delete?tid=1"));
+    watch.topicLeftStanding(u"http://board.test/delete?tid=1"_s);
     EXPECT_EQ(journal, Journal{}) << "a page the watch did not open, such as a delete result";
     watch.topicLeftStanding(kTopicA);
-    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+    EXPECT_EQ(journal, Journal{u"board refresh"_s});
 }
 
 TEST_F(BoardWatchTest, RemembersAtMostTheLatestOpenedTopics)
 {
     startWatching();
-    const auto topicUrl = [](int i) { return QStringLiteral("http://board.test/p/%1").arg(i); };
+    const auto topicUrl = [](int i) { return u"http://board.test/p/%1"_s.arg(i); };
     for (int i = 0; i <= BoardWatch::kMaxRecentlyOpened; ++i) {
-        showPage({link(QStringLiteral("代开"), topicUrl(i))});
+        showPage({link(u"代开"_s, topicUrl(i))});
         scan();
     }
     journal.clear();
-    showPage({link(QStringLiteral("代开"), topicUrl(1)), link(QStringLiteral("代开"), topicUrl(0))});
+    showPage({link(u"代开"_s, topicUrl(1)), link(u"代开"_s, topicUrl(0))});
     scan();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + topicUrl(0)}) << "the oldest was dropped";
+    EXPECT_EQ(journal, Journal{u"topic navigate "_s + topicUrl(0)}) << "the oldest was dropped";
 }
 
 TEST_F(BoardWatchTest, FailedLoadsBackOffUpToTheTimerIntervalAndASuccessResets)
 {
-    showPage({link(QStringLiteral("晚霞"), kTopicA)});
+    showPage({link(u"晚霞"_s, kTopicA)});
     watch.Start(QString());
     journal.clear();
     for (int failure = 0; failure < 7; ++failure) {
@@ -397,13 +382,13 @@ TEST_F(BoardWatchTest, FailedLoadsBackOffUpToTheTimerIntervalAndASuccessResets)
         scan(false);
         EXPECT_EQ(journal, Journal{}) << "no reload at once after a failure";
         fire();
-        EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+        EXPECT_EQ(journal, Journal{u"board refresh"_s});
     }
     EXPECT_EQ(retryTimer.delays, (QList<long long>{500, 1000, 2000, 4000, 8000, 8000, 8000}));
 
     journal.clear();
     scan(true);
-    EXPECT_EQ(journal, Journal{QStringLiteral("board refresh")});
+    EXPECT_EQ(journal, Journal{u"board refresh"_s});
     scan(false);
     EXPECT_EQ(retryTimer.delays.last(), 500);
     watch.Pause();
@@ -417,31 +402,31 @@ TEST_F(BoardWatchTest, FailedLoadsBackOffUpToTheTimerIntervalAndASuccessResets)
     scan();
     EXPECT_EQ(journal, Journal{});
     EXPECT_EQ(retryTimer.delays.last(), 500);
-    EXPECT_EQ(statuses.last(), QStringLiteral("页面没有响应，0.5 秒后重试"));
+    EXPECT_EQ(statuses.last(), u"页面没有响应，0.5 秒后重试"_s);
 }
 
 TEST_F(BoardWatchTest, WatchdogReloadsABoardWithoutLoadsForThreeIntervals)
 {
     watch.WatchdogTick();
-    watch.Start(QStringLiteral("demo"));
+    watch.Start(u"demo"_s);
     journal.clear();
     clock.now += BoardWatch::kWatchdogMs - 1;
     watch.WatchdogTick();
     EXPECT_EQ(journal, Journal{});
-    EXPECT_EQ(statuses.last(), QStringLiteral("等待较慢的页面，已 23 秒")) << "the first load is still under way";
+    EXPECT_EQ(statuses.last(), u"等待较慢的页面，已 23 秒"_s) << "the first load is still under way";
     clock.now += 1;
     watch.WatchdogTick();
     watch.WatchdogTick();
-    EXPECT_EQ(journal, Journal{QStringLiteral("board navigate http://board.test/f?kw=demo")})
+    EXPECT_EQ(journal, Journal{u"board navigate http://board.test/f?kw=demo"_s})
         << "once per watchdog period, even over a load that hangs";
 
     journal.clear();
-    showPage({link(QStringLiteral("代开"), kTopicA)}); // a load that opens a topic and so does not reload
+    showPage({link(u"代开"_s, kTopicA)}); // a load that opens a topic and so does not reload
     clock.now += 1000;
     scan();
     clock.now += BoardWatch::kWatchdogMs - 1;
     watch.WatchdogTick();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA});
+    EXPECT_EQ(journal, Journal{u"topic navigate "_s + kTopicA});
     watch.Pause();
     clock.now += BoardWatch::kWatchdogMs;
     watch.WatchdogTick();
@@ -451,17 +436,17 @@ TEST_F(BoardWatchTest, WatchdogReloadsABoardWithoutLoadsForThreeIntervals)
 TEST_F(BoardWatchTest, ALoadDuringTheReadIsScannedInsteadOfTheOlderPage)
 {
     startWatching();
-    showPage({link(QStringLiteral("代开"), kTopicA)});
+    showPage({link(u"代开"_s, kTopicA)});
     bool reloaded = false;
     board.onRead = [&] {
         if (reloaded)
             return;
         reloaded = true;
-        showPage({link(QStringLiteral("刷单"), kTopicB)});
+        showPage({link(u"刷单"_s, kTopicB)});
         scan();
     };
     scan();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicB});
+    EXPECT_EQ(journal, Journal{u"topic navigate "_s + kTopicB});
 }
 
 TEST_F(BoardWatchTest, StartNavigatesToTheEncodedBoardAddress)
@@ -471,15 +456,15 @@ TEST_F(BoardWatchTest, StartNavigatesToTheEncodedBoardAddress)
         QString address;
     };
     const Case cases[] = {
-        {QString(), QStringLiteral("http://board.test/f?kw=")},
-        {QStringLiteral("demo"), QStringLiteral("http://board.test/f?kw=demo")},
-        {QStringLiteral("a&b #+%?c"), QStringLiteral("http://board.test/f?kw=a%26b%20%23%2B%25%3Fc")},
-        {QStringLiteral("吧"), QStringLiteral("http://board.test/f?kw=%E5%90%A7")},
+        {QString(), u"http://board.test/f?kw="_s},
+        {u"demo"_s, u"http://board.test/f?kw=demo"_s},
+        {u"a&b #+%?c"_s, u"http://board.test/f?kw=a%26b%20%23%2B%25%3Fc"_s},
+        {u"吧"_s, u"http://board.test/f?kw=%E5%90%A7"_s},
     };
     for (const Case &c : cases) {
         journal.clear();
         watch.Start(c.name);
-        EXPECT_EQ(journal, Journal{QStringLiteral("board navigate ") + c.address});
+        EXPECT_EQ(journal, Journal{u"board navigate "_s + c.address});
         EXPECT_TRUE(watch.IsRunning());
     }
 }
@@ -499,33 +484,33 @@ TEST_F(BoardWatchTest, ABroadWordIsWeighedAgainstTheLinksTheWatchWouldTry)
     };
     const Case cases[] = {{9, 9, false}, {10, 3, false}, {10, 4, true}, {12, 4, false}, {12, 5, true}, {30, 10, false},
         {30, 11, true}, {0, 0, false}};
-    watch.Start(QStringLiteral("摄影"));
+    watch.Start(u"摄影"_s);
     watch.Pause();
     for (const Case &c : cases) {
         AnchorList page;
         for (int i = 0; i < c.links; ++i) {
-            page.append(link(i < c.matching ? QStringLiteral("晚霞%1").arg(i) : QStringLiteral("日常%1").arg(i),
-                QStringLiteral("http://board.test/p/%1").arg(i)));
+            page.append(
+                link(i < c.matching ? u"晚霞%1"_s.arg(i) : u"日常%1"_s.arg(i), u"http://board.test/p/%1"_s.arg(i)));
         }
         for (int i = 0; i < 20; ++i)
-            page.append(link(QStringLiteral("日常"), QStringLiteral("http://elsewhere.test/%1").arg(i)));
-        page.append(link(QStringLiteral("晚霞"), QStringLiteral("https://board.test/p/z")));
-        page.append(link(QStringLiteral("晚霞"), QStringLiteral("javascript:;")));
-        page.append(link(QStringLiteral("晚霞"), QString()));
-        page.append(link(QString(), QStringLiteral("http://board.test/p/x")));
-        page.append(Anchor{std::nullopt, QStringLiteral("http://board.test/p/y")});
+            page.append(link(u"日常"_s, u"http://elsewhere.test/%1"_s.arg(i)));
+        page.append(link(u"晚霞"_s, u"https://board.test/p/z"_s));
+        page.append(link(u"晚霞"_s, u"javascript:;"_s));
+        page.append(link(u"晚霞"_s, QString()));
+        page.append(link(QString(), u"http://board.test/p/x"_s));
+        page.append(Anchor{std::nullopt, u"http://board.test/p/y"_s});
         const std::optional<QStringList> texts = watch.scannedTexts(page);
         ASSERT_TRUE(texts);
-        const WordReach reach = reachOf(QStringLiteral("晚霞"), *texts);
+        const WordReach reach = reachOf(u"晚霞"_s, *texts);
         EXPECT_EQ(reach.links, c.links);
         EXPECT_EQ(reach.matched, c.matching);
         EXPECT_EQ(reach.isTooBroad(), c.tooBroad) << c.links << " links, " << c.matching << " matching";
     }
-    EXPECT_EQ(reachOf(QStringLiteral("~晚霞"), {QStringLiteral("晚　霞"), QStringLiteral("晚霞")}).matched, 2);
-    for (const QString &elsewhere : {QStringLiteral("http://board.test/f?kw=%E6%91%84%E5%BD%B1&pn=50"),
-             QStringLiteral("http://board.test/f?kw=other"), QStringLiteral("http://board.test/")}) {
+    EXPECT_EQ(reachOf(u"~晚霞"_s, {u"晚　霞"_s, u"晚霞"_s}).matched, 2);
+    for (const QString &elsewhere : {u"http://board.test/f?kw=%E6%91%84%E5%BD%B1&pn=50"_s,
+             u"http://board.test/f?kw=other"_s, u"http://board.test/"_s}) {
         board.url_ = elsewhere;
-        EXPECT_FALSE(watch.scannedTexts({link(QStringLiteral("晚霞"))})) << elsewhere.toStdString();
+        EXPECT_FALSE(watch.scannedTexts({link(u"晚霞"_s)})) << elsewhere.toStdString();
     }
 }
 
@@ -533,10 +518,10 @@ TEST_F(BoardWatchTest, LogOnlyOpensNothingLogsEachMatchOnceInTenMinutesAndReload
 {
     QList<MatchedTopic> logged;
     watch.setReports({openFirst(watch), [&](const MatchedTopic &t) { logged.append(t); }, nullptr});
-    watch.setWords({QStringLiteral("刷单"), QStringLiteral("代开")});
-    showPage({link(QStringLiteral("晚霞"), QStringLiteral("http://board.test/p/9")),
-        link(QStringLiteral("代 开发票"), kTopicA), link(QStringLiteral("兼职刷单"), kTopicB)});
-    startWatching(QStringLiteral("版务"));
+    watch.setWords({u"刷单"_s, u"代开"_s});
+    showPage(
+        {link(u"晚霞"_s, u"http://board.test/p/9"_s), link(u"代 开发票"_s, kTopicA), link(u"兼职刷单"_s, kTopicB)});
+    startWatching(u"版务"_s);
     watch.setLogOnly(true);
     scan();
     letTheListSettle();
@@ -545,25 +530,25 @@ TEST_F(BoardWatchTest, LogOnlyOpensNothingLogsEachMatchOnceInTenMinutesAndReload
         clock.now += 60'000;
         scan();
     }
-    EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 3);
-    EXPECT_TRUE(journal.filter(QStringLiteral("topic")).isEmpty());
+    EXPECT_EQ(journal.count(u"board refresh"_s), 3);
+    EXPECT_TRUE(journal.filter(u"topic"_s).isEmpty());
     ASSERT_EQ(logged.size(), 2);
     EXPECT_EQ(logged[0].address, kTopicA);
-    EXPECT_EQ(logged[0].word, QStringLiteral("代开"));
-    EXPECT_EQ(logged[0].linkText, QStringLiteral("代 开发票"));
-    EXPECT_EQ(logged[0].board, QStringLiteral("版务"));
-    EXPECT_EQ(logged[1].word, QStringLiteral("刷单"));
-    EXPECT_EQ(titles.last(), QStringLiteral("已记录：2条（只记录）"));
+    EXPECT_EQ(logged[0].word, u"代开"_s);
+    EXPECT_EQ(logged[0].linkText, u"代 开发票"_s);
+    EXPECT_EQ(logged[0].board, u"版务"_s);
+    EXPECT_EQ(logged[1].word, u"刷单"_s);
+    EXPECT_EQ(titles.last(), u"已记录：2条（只记录）"_s);
 
     clock.now += BoardWatch::kLogAgainAfterMs;
     scan();
     EXPECT_EQ(logged.size(), 4) << "logged again after ten minutes";
 
     watch.setLogOnly(false);
-    EXPECT_EQ(titles.last(), QStringLiteral("已删帖：0次"));
+    EXPECT_EQ(titles.last(), u"已删帖：0次"_s);
     journal.clear();
     scan();
-    EXPECT_EQ(journal, Journal{QStringLiteral("topic navigate ") + kTopicA}) << "logged topics are handled as usual";
+    EXPECT_EQ(journal, Journal{u"topic navigate "_s + kTopicA}) << "logged topics are handled as usual";
 }
 
 } // namespace

@@ -8,13 +8,14 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 using namespace tidewick::fakes;
 
 namespace {
 
-const QString kOrigin = QStringLiteral("https://board.test");
-const QString kDelete = QStringLiteral("删除主题");
+const QString kOrigin = u"https://board.test"_s;
+const QString kDelete = u"删除主题"_s;
 constexpr long long kDeletePageMs = 100; // the service's answer to a delete is small and quick
 
 // A board service on the fake clock: its list page lists the topics not deleted, and each topic
@@ -48,21 +49,20 @@ protected:
             topic.loadMs = topicLoad;
         };
         EXPECT_EQ(log.open(), QString());
-        session.setWords({QStringLiteral("代开")});
+        session.setWords({u"代开"_s});
     }
 
     void post(int count, const std::function<bool(int)> &forbidden)
     {
         for (int i = 0; i < count; ++i) {
-            const QString address = kOrigin + QStringLiteral("/p/%1").arg(topics.size());
-            topics.append(
-                {address, forbidden(i) ? QStringLiteral("低价代开发票 %1").arg(i) : QStringLiteral("日常 %1").arg(i)});
+            const QString address = kOrigin + u"/p/%1"_s.arg(topics.size());
+            topics.append({address, forbidden(i) ? u"低价代开发票 %1"_s.arg(i) : u"日常 %1"_s.arg(i)});
         }
     }
 
     AnchorList listing() const
     {
-        AnchorList anchors{link(QStringLiteral("首页"), kOrigin + u'/')};
+        AnchorList anchors{link(u"首页"_s, kOrigin + u'/')};
         for (const Topic &t : topics) {
             if (!t.deleted)
                 anchors.append(link(t.title, t.address));
@@ -73,9 +73,8 @@ protected:
     AnchorList topicPage() const
     {
         const QString shown = topic.url();
-        return {link(QStringLiteral("楼主"), kOrigin + QStringLiteral("/home")),
-            link(QStringLiteral("封"), QStringLiteral("javascript:;")),
-            link(kDelete, kOrigin + QStringLiteral("/delete?tid=") + shown)};
+        return {link(u"楼主"_s, kOrigin + u"/home"_s), link(u"封"_s, u"javascript:;"_s),
+            link(kDelete, kOrigin + u"/delete?tid="_s + shown)};
     }
 
     Topic &topicAt(const QString &address)
@@ -87,7 +86,7 @@ protected:
     {
         QStringList addresses;
         for (const QString &entry : journal) {
-            if (entry.startsWith(QStringLiteral("topic navigate ")))
+            if (entry.startsWith(u"topic navigate "_s))
                 addresses.append(entry.section(u' ', 2));
         }
         return addresses;
@@ -102,7 +101,7 @@ protected:
     }
 
     QTemporaryDir folder;
-    ActionLog log{folder.filePath(QStringLiteral("actions.sqlite"))};
+    ActionLog log{folder.filePath(u"actions.sqlite"_s)};
     ClockTimer retryTimer{clock};
     ClockTimer runTimer{clock};
     bool refuseDeletes = false;
@@ -117,10 +116,10 @@ protected:
 TEST_F(ModerationSessionTest, ClearsASpamWaveAtThePaceOfThePagesTouchingNothingInnocent)
 {
     post(200, [](int i) { return i % 10 == 3; });
-    session.start(QStringLiteral("版务"));
+    session.start(u"版务"_s);
     QStringList forbidden;
     for (const Topic &t : topics) {
-        if (t.title.contains(QStringLiteral("代开")))
+        if (t.title.contains(u"代开"_s))
             forbidden.append(t.address);
     }
     long long clearedAt = -1;
@@ -132,7 +131,7 @@ TEST_F(ModerationSessionTest, ClearsASpamWaveAtThePaceOfThePagesTouchingNothingI
     }
     EXPECT_EQ(opened(), forbidden);
     for (const Topic &t : topics)
-        EXPECT_EQ(t.deleteClicks, t.title.contains(QStringLiteral("代开")) ? 1 : 0) << t.title.toStdString();
+        EXPECT_EQ(t.deleteClicks, t.title.contains(u"代开"_s) ? 1 : 0) << t.title.toStdString();
     // One board load, then a topic load and the delete page per topic, back to back.
     EXPECT_LE(clearedAt, 1000 + 20 * (500 + kDeletePageMs));
     clock.advance(5000);
@@ -143,17 +142,17 @@ TEST_F(ModerationSessionTest, PauseLetsTheRunUnderWayFinishItsTopicAndOpensNothi
 {
     post(3, [](int) { return true; });
     banOption = true;
-    session.start(QStringLiteral("版务"));
+    session.start(u"版务"_s);
     clock.advance(2000); // the first topic is open, its ban under way
     ASSERT_EQ(opened().size(), 1);
     session.pause();
     clock.settle(30'000);
     EXPECT_EQ(opened().size(), 1);
     EXPECT_TRUE(topics[0].deleted) << "a ban is never left half done";
-    EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), 1);
+    EXPECT_EQ(journal.count(u"topic click ban_ip_button"_s), 1);
 
     // The moderator's own browsing while paused opens nothing either.
-    board.navigate(kOrigin + QStringLiteral("/f?kw=%E7%89%88%E5%8A%A1"));
+    board.navigate(kOrigin + u"/f?kw=%E7%89%88%E5%8A%A1"_s);
     clock.settle(30'000);
     EXPECT_EQ(opened().size(), 1);
     EXPECT_FALSE(topics[1].deleted);
@@ -163,17 +162,17 @@ TEST_F(ModerationSessionTest, PauseLetsTheRunUnderWayFinishItsTopicAndOpensNothi
 TEST_F(ModerationSessionTest, WhatWaitsIsDroppedWhenTheWordsOrTheModeChange)
 {
     const std::function<void()> changes[] = {
-        [this] { session.setWords({QStringLiteral("刷单")}); },
+        [this] { session.setWords({u"刷单"_s}); },
         [this] { session.setLogOnly(true); },
     };
     for (const auto &change : changes) {
         for (Topic &t : topics)
             t.deleted = true; // a clean board for each change
         journal.clear();
-        session.setWords({QStringLiteral("代开")});
+        session.setWords({u"代开"_s});
         session.setLogOnly(false);
         post(3, [](int) { return true; });
-        session.start(QStringLiteral("版务"));
+        session.start(u"版务"_s);
         clock.advance(1200); // the first topic is open, the other two wait
         ASSERT_EQ(session.waiting().size(), 2);
         change();
@@ -187,7 +186,7 @@ TEST_F(ModerationSessionTest, ARefusedDeleteIsRecordedStillListedAfterTheMinute)
 {
     post(1, [](int) { return true; });
     refuseDeletes = true;
-    session.start(QStringLiteral("版务"));
+    session.start(u"版务"_s);
     clock.advance(59'000);
     EXPECT_EQ(outcomes(), QList<ActionLog::Outcome>{ActionLog::Outcome::DeleteClicked});
     EXPECT_EQ(topics[0].deleteClicks, 1) << "not reopened within the minute";

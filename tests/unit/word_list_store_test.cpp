@@ -1,3 +1,4 @@
+#include "as_unprivileged_user.h"
 #include "qt_printing.h"
 #include "word_list.h"
 #include "word_list_file.h"
@@ -10,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 
 namespace {
@@ -44,7 +45,7 @@ TEST_F(WordListStoreTest, NothingToLoadLeavesTheListEmptyAndCreatesNoFile)
     EXPECT_EQ(list.count(), 0);
     EXPECT_FALSE(QFile::exists(path()));
 
-    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("data.dat")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"data.dat"_s));
     store.LoadWordList();
     EXPECT_EQ(list.count(), 0);
 }
@@ -53,11 +54,9 @@ TEST_F(WordListStoreTest, LoadsSortedCaseInsensitivelyKeepingTheOrderOfEquals)
 {
     writeFile(path(), QByteArray("5\r\nb\r\nA\r\na\r\nB\r\nc\r\n"));
     store.LoadWordList();
-    EXPECT_EQ(list.texts(),
-        (QStringList{
-            QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("c")}));
-    list.insert(QStringLiteral("C"));
-    EXPECT_EQ(list.text(5), QStringLiteral("C")) << "an added equal goes after the ones there";
+    EXPECT_EQ(list.texts(), (QStringList{u"A"_s, u"a"_s, u"b"_s, u"B"_s, u"c"_s}));
+    list.insert(u"C"_s);
+    EXPECT_EQ(list.text(5), u"C"_s) << "an added equal goes after the ones there";
 }
 
 // Desktops and containers often run with LANG=C.UTF-8, whose own collation orders by code unit.
@@ -66,12 +65,10 @@ TEST(WordListOrder, IgnoresLetterCaseInEveryLocale)
     for (const QLocale &locale :
         {QLocale::c(), QLocale(QLocale::Chinese, QLocale::China), QLocale(QLocale::English, QLocale::UnitedStates)}) {
         WordList list(locale);
-        list.insertAll({QStringLiteral("spam"), QStringLiteral("eggs"), QStringLiteral("ham")});
-        list.insert(QStringLiteral("Spam"));
-        list.insert(QStringLiteral("Eggs"));
-        EXPECT_EQ(list.texts(),
-            (QStringList{QStringLiteral("eggs"), QStringLiteral("Eggs"), QStringLiteral("ham"), QStringLiteral("spam"),
-                QStringLiteral("Spam")}))
+        list.insertAll({u"spam"_s, u"eggs"_s, u"ham"_s});
+        list.insert(u"Spam"_s);
+        list.insert(u"Eggs"_s);
+        EXPECT_EQ(list.texts(), (QStringList{u"eggs"_s, u"Eggs"_s, u"ham"_s, u"spam"_s, u"Spam"_s}))
             << locale.name().toStdString();
     }
 }
@@ -81,13 +78,13 @@ TEST_F(WordListStoreTest, AddWordSavesOrRefuses)
     writeFile(path(), QByteArray("2\r\nb\r\na\r\n"));
     store.LoadWordList();
 
-    EXPECT_EQ(store.AddWord(QStringLiteral("A")), WordListStore::AddOutcome::Added);
+    EXPECT_EQ(store.AddWord(u"A"_s), WordListStore::AddOutcome::Added);
     EXPECT_EQ(readFile(path()), QByteArray("3\r\na\r\nA\r\nb\r\n"));
 
-    EXPECT_EQ(store.AddWord(QStringLiteral("a")), WordListStore::AddOutcome::Duplicate);
+    EXPECT_EQ(store.AddWord(u"a"_s), WordListStore::AddOutcome::Duplicate);
 
     EXPECT_EQ(store.AddWord(QString()), WordListStore::AddOutcome::Ignored);
-    EXPECT_EQ(store.AddWord(QStringLiteral(" a")), WordListStore::AddOutcome::Added);
+    EXPECT_EQ(store.AddWord(u" a"_s), WordListStore::AddOutcome::Added);
     EXPECT_EQ(list.count(), 4);
     EXPECT_EQ(readFile(path()), QByteArray("4\r\n a\r\na\r\nA\r\nb\r\n"));
 }
@@ -98,7 +95,7 @@ TEST_F(WordListStoreTest, FullListTakesNoMoreWords)
     for (int i = 0; i < WordList::kMaxEntries; ++i)
         many.append(QString::number(i));
     list.insertAll(many);
-    EXPECT_EQ(store.AddWord(QStringLiteral("new")), WordListStore::AddOutcome::Ignored);
+    EXPECT_EQ(store.AddWord(u"new"_s), WordListStore::AddOutcome::Ignored);
     EXPECT_EQ(list.count(), WordList::kMaxEntries);
     EXPECT_FALSE(QFile::exists(path()));
 }
@@ -129,17 +126,11 @@ TEST_F(WordListStoreTest, AFileThatCouldNotBeReadIsNeverReplaced)
     writeFile(path(), QByteArray("2\r\na\r\nb\r\n"));
     ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0622), 0);
     ASSERT_EQ(chmod(QFile::encodeName(folder.path()).constData(), 0777), 0);
-    EXPECT_EXIT(
-        {
-            if (geteuid() == 0 && setuid(65534) != 0)
-                std::_Exit(3);
-            store.LoadWordList();
-            const bool refused = store.fileUnreadable()
-                && store.AddWord(QStringLiteral("new")) == WordListStore::AddOutcome::AddedNotSaved
-                && list.texts() == QStringList{QStringLiteral("new")} && !store.RemoveTickedWords();
-            std::_Exit(refused ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
+    expectAsUnprivilegedUser([&] {
+        store.LoadWordList();
+        return store.fileUnreadable() && store.AddWord(u"new"_s) == WordListStore::AddOutcome::AddedNotSaved
+            && list.texts() == QStringList{u"new"_s} && !store.RemoveTickedWords();
+    });
     chmod(QFile::encodeName(path()).constData(), 0644);
     EXPECT_EQ(readFile(path()), QByteArray("2\r\na\r\nb\r\n"));
 }
@@ -148,20 +139,12 @@ TEST_F(WordListStoreTest, FailedSaveKeepsTheEditAndLeavesTheOldFileWhole)
 {
     writeFile(path(), QByteArray("1\r\nold\r\n"));
     store.LoadWordList();
-    // Root writes into read-only folders, so the attempt runs as an unprivileged user then.
     ASSERT_EQ(chmod(QFile::encodeName(folder.path()).constData(), 0555), 0);
-    EXPECT_EXIT(
-        {
-            if (geteuid() == 0 && setuid(65534) != 0)
-                std::_Exit(3);
-            const bool reported
-                = store.AddWord(QStringLiteral("new")) == WordListStore::AddOutcome::AddedNotSaved && list.count() == 2;
-            std::_Exit(reported ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
+    expectAsUnprivilegedUser(
+        [&] { return store.AddWord(u"new"_s) == WordListStore::AddOutcome::AddedNotSaved && list.count() == 2; });
     chmod(QFile::encodeName(folder.path()).constData(), 0755);
     EXPECT_EQ(readFile(path()), QByteArray("1\r\nold\r\n"));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("data.dat")});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"data.dat"_s});
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
 using namespace tidewick;
 
 namespace {
@@ -38,10 +39,10 @@ TEST(WordMatcher, NamesTheSameWordAsTheLiteralProcedureOnRandomListsAndTexts)
         const int count = 1 + static_cast<int>(random() % 6);
         for (int i = 0; i < count; ++i) {
             const QString word = randomText(random, 3);
-            entries.append(withLoose && random() % 2 == 0 ? QStringLiteral("~") + word : word);
+            entries.append(withLoose && random() % 2 == 0 ? u"~"_s + word : word);
             // An exception mostly holds a word of the list, with a little around it.
             if (withExceptions && random() % 2 == 0)
-                entries.append(QStringLiteral("!") + randomText(random, 1) + word + randomText(random, 1));
+                entries.append(u"!"_s + randomText(random, 1) + word + randomText(random, 1));
         }
         const WordMatcher matcher(entries);
         QStringList words;
@@ -78,77 +79,48 @@ TEST_P(LinkMatchTable, NamesTheFirstWordInTheNormalisedTextThenInItsDigitFreeFor
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkMatchTable,
-    testing::Values(LinkCase{{QStringLiteral("abcd")}, QStringLiteral("ab12cd"), 0},
-        LinkCase{{QStringLiteral("b1")}, QStringLiteral("ab12cd"), 0},
-        LinkCase{{QStringLiteral("b1")}, QStringLiteral("abcd"), -1},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("低价 代-开 发票"), 0},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代\u3000开"), -1},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代2开"), 0},
-        LinkCase{{QStringLiteral("a b")}, QStringLiteral("a b"), -1},
-        LinkCase{{QString()}, QStringLiteral("anything"), -1}, LinkCase{{}, QStringLiteral("x"), -1},
-        LinkCase{{QStringLiteral("SPAM")}, QStringLiteral("s.p.a.m"), 0},
-        LinkCase{{QStringLiteral("abc"), QStringLiteral("bcd")}, QStringLiteral("xbcdx"), 1},
-        LinkCase{{QStringLiteral("abcde"), QStringLiteral("cd")}, QStringLiteral("abcdf"), 1},
-        LinkCase{{QStringLiteral("abcde")}, QStringLiteral("abcdf"), -1},
+    testing::Values(LinkCase{{u"abcd"_s}, u"ab12cd"_s, 0}, LinkCase{{u"b1"_s}, u"ab12cd"_s, 0},
+        LinkCase{{u"b1"_s}, u"abcd"_s, -1}, LinkCase{{u"代开"_s}, u"低价 代-开 发票"_s, 0},
+        LinkCase{{u"代开"_s}, u"代\u3000开"_s, -1}, LinkCase{{u"代开"_s}, u"代2开"_s, 0},
+        LinkCase{{u"a b"_s}, u"a b"_s, -1}, LinkCase{{QString()}, u"anything"_s, -1}, LinkCase{{}, u"x"_s, -1},
+        LinkCase{{u"SPAM"_s}, u"s.p.a.m"_s, 0}, LinkCase{{u"abc"_s, u"bcd"_s}, u"xbcdx"_s, 1},
+        LinkCase{{u"abcde"_s, u"cd"_s}, u"abcdf"_s, 1}, LinkCase{{u"abcde"_s}, u"abcdf"_s, -1},
         // The first word in list order, not the first occurrence; pass 1 over all words first.
-        LinkCase{{QStringLiteral("z"), QStringLiteral("a"), QStringLiteral("c")}, QStringLiteral("abc"), 1},
-        LinkCase{{QStringLiteral("ac"), QStringLiteral("b"), QStringLiteral("bc")}, QStringLiteral("a1c b"), 1},
-        LinkCase{{QStringLiteral("!"), QStringLiteral("x")}, QStringLiteral("x"), 1},
+        LinkCase{{u"z"_s, u"a"_s, u"c"_s}, u"abc"_s, 1}, LinkCase{{u"ac"_s, u"b"_s, u"bc"_s}, u"a1c b"_s, 1},
+        LinkCase{{u"!"_s, u"x"_s}, u"x"_s, 1},
         // What the first pass keeps: ASCII letters and digits and everything above U+00FF, as it is.
-        LinkCase{{QStringLiteral("abc")}, QStringLiteral("a b,c"), 0},
-        LinkCase{{QStringLiteral("caf")}, QStringLiteral("café"), 0},
-        LinkCase{{QStringLiteral("café")}, QStringLiteral("café"), -1},
-        LinkCase{{QStringLiteral("x\u0100")}, QStringLiteral("\u00FFx\u0100"), 0},
-        LinkCase{{QStringLiteral("abcd")}, QStringLiteral("a\u00A0b\u0001c\u001Fd"), 0},
-        LinkCase{{QStringLiteral("代\u3000开")}, QStringLiteral("代\u3000开"), 0},
-        LinkCase{{QStringLiteral("\U0001F600")}, QStringLiteral("\U0001F600!"), 0},
-        LinkCase{{QStringLiteral("abc1")}, QStringLiteral("Ａｂｃ１"), -1},
-        LinkCase{{QStringLiteral("代开")}, QStringLiteral("代１开"), -1},
+        LinkCase{{u"abc"_s}, u"a b,c"_s, 0}, LinkCase{{u"caf"_s}, u"café"_s, 0}, LinkCase{{u"café"_s}, u"café"_s, -1},
+        LinkCase{{u"x\u0100"_s}, u"\u00FFx\u0100"_s, 0}, LinkCase{{u"abcd"_s}, u"a\u00A0b\u0001c\u001Fd"_s, 0},
+        LinkCase{{u"代\u3000开"_s}, u"代\u3000开"_s, 0}, LinkCase{{u"\U0001F600"_s}, u"\U0001F600!"_s, 0},
+        LinkCase{{u"abc1"_s}, u"Ａｂｃ１"_s, -1}, LinkCase{{u"代开"_s}, u"代１开"_s, -1},
         // Letter case is blind, by the simple mappings of each character.
-        LinkCase{{QStringLiteral("abc")}, QStringLiteral("xxABCxx"), 0},
-        LinkCase{{QStringLiteral("\u017F")}, QStringLiteral("s"), 0},
-        LinkCase{{QStringLiteral("\u03C2")}, QStringLiteral("\u03A3"), 0},
-        LinkCase{{QStringLiteral("\u00DF")}, QStringLiteral("SS"), -1},
+        LinkCase{{u"abc"_s}, u"xxABCxx"_s, 0}, LinkCase{{u"\u017F"_s}, u"s"_s, 0},
+        LinkCase{{u"\u03C2"_s}, u"\u03A3"_s, 0}, LinkCase{{u"\u00DF"_s}, u"SS"_s, -1},
         // Exceptions.
-        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开发")}, QStringLiteral("招聘代开发工程师"), -1},
-        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开发")}, QStringLiteral("代开发票，代开"), 0},
-        LinkCase{{QStringLiteral("!代开发"), QStringLiteral("代开")}, QStringLiteral("代 开 发"), -1},
-        LinkCase{{QStringLiteral("开发"), QStringLiteral("!代开发")}, QStringLiteral("代开发"), -1},
-        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开")}, QStringLiteral("代开"), -1},
-        LinkCase{
-            {QStringLiteral("!代开"), QStringLiteral("!开发"), QStringLiteral("代开发")}, QStringLiteral("代开发"), 2},
-        LinkCase{{QStringLiteral("aa"), QStringLiteral("!aab")}, QStringLiteral("aaab"), 0},
-        LinkCase{{QStringLiteral("aa"), QStringLiteral("!aab")}, QStringLiteral("aab"), -1},
-        LinkCase{{QStringLiteral("ab"), QStringLiteral("!xab")}, QStringLiteral("xa1b"), -1},
+        LinkCase{{u"代开"_s, u"!代开发"_s}, u"招聘代开发工程师"_s, -1},
+        LinkCase{{u"代开"_s, u"!代开发"_s}, u"代开发票，代开"_s, 0},
+        LinkCase{{u"!代开发"_s, u"代开"_s}, u"代 开 发"_s, -1}, LinkCase{{u"开发"_s, u"!代开发"_s}, u"代开发"_s, -1},
+        LinkCase{{u"代开"_s, u"!代开"_s}, u"代开"_s, -1},
+        LinkCase{{u"!代开"_s, u"!开发"_s, u"代开发"_s}, u"代开发"_s, 2}, LinkCase{{u"aa"_s, u"!aab"_s}, u"aaab"_s, 0},
+        LinkCase{{u"aa"_s, u"!aab"_s}, u"aab"_s, -1}, LinkCase{{u"ab"_s, u"!xab"_s}, u"xa1b"_s, -1},
         // Second pass: exceptions without their digits too.
-        LinkCase{{QStringLiteral("ab"), QStringLiteral("!a1b")}, QStringLiteral("a1b"), -1},
-        LinkCase{{QStringLiteral("ab"), QStringLiteral("!ab2")}, QStringLiteral("a1b2"), -1},
-        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开3号")}, QStringLiteral("代开3号"), -1},
-        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开3号")}, QStringLiteral("代开 发票"), 0},
-        LinkCase{{QStringLiteral("代开"), QStringLiteral("!代开3号")}, QStringLiteral("代1开"), 0},
+        LinkCase{{u"ab"_s, u"!a1b"_s}, u"a1b"_s, -1}, LinkCase{{u"ab"_s, u"!ab2"_s}, u"a1b2"_s, -1},
+        LinkCase{{u"代开"_s, u"!代开3号"_s}, u"代开3号"_s, -1}, LinkCase{{u"代开"_s, u"!代开3号"_s}, u"代开 发票"_s, 0},
+        LinkCase{{u"代开"_s, u"!代开3号"_s}, u"代1开"_s, 0},
         // Loose entries see through disguises; plain ones keep their matching.
-        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代\u3000开"), 0},
-        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代，开"), 0},
-        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代\u200B开"), 0},
-        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代🔥开"), 0},
-        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代開"), 0},
-        LinkCase{{QStringLiteral("~代開")}, QStringLiteral("代开"), 0},
-        LinkCase{{QStringLiteral("~spam")}, QStringLiteral("ｓｐａｍ"), 0},
-        LinkCase{{QStringLiteral("~spam")}, QStringLiteral("s\u0440am"), 0},
-        LinkCase{{QStringLiteral("~代开")}, QStringLiteral("代理开发工具"), -1},
-        LinkCase{{QStringLiteral("~spam")}, QStringLiteral("спам"), -1},
-        LinkCase{{QStringLiteral("刷单")}, QStringLiteral("刷\u3000单"), -1},
-        LinkCase{{QStringLiteral("刷单")}, QStringLiteral("刷-单"), 0},
-        LinkCase{{QStringLiteral("~")}, QStringLiteral("anything"), -1},
-        LinkCase{{QStringLiteral("~!?")}, QStringLiteral("!?"), -1},
-        LinkCase{{QStringLiteral("x"), QStringLiteral("~代开")}, QStringLiteral("代 開 x"), 0},
-        LinkCase{{QStringLiteral("~代开"), QStringLiteral("x")}, QStringLiteral("代 開 x"), 0},
-        LinkCase{{QStringLiteral("~ab"), QStringLiteral("cd")}, QStringLiteral("a1b cd"), 1},
-        LinkCase{{QStringLiteral("~ab")}, QStringLiteral("a１b"), 0},
+        LinkCase{{u"~代开"_s}, u"代\u3000开"_s, 0}, LinkCase{{u"~代开"_s}, u"代，开"_s, 0},
+        LinkCase{{u"~代开"_s}, u"代\u200B开"_s, 0}, LinkCase{{u"~代开"_s}, u"代🔥开"_s, 0},
+        LinkCase{{u"~代开"_s}, u"代開"_s, 0}, LinkCase{{u"~代開"_s}, u"代开"_s, 0},
+        LinkCase{{u"~spam"_s}, u"ｓｐａｍ"_s, 0}, LinkCase{{u"~spam"_s}, u"s\u0440am"_s, 0},
+        LinkCase{{u"~代开"_s}, u"代理开发工具"_s, -1}, LinkCase{{u"~spam"_s}, u"спам"_s, -1},
+        LinkCase{{u"刷单"_s}, u"刷\u3000单"_s, -1}, LinkCase{{u"刷单"_s}, u"刷-单"_s, 0},
+        LinkCase{{u"~"_s}, u"anything"_s, -1}, LinkCase{{u"~!?"_s}, u"!?"_s, -1},
+        LinkCase{{u"x"_s, u"~代开"_s}, u"代 開 x"_s, 0}, LinkCase{{u"~代开"_s, u"x"_s}, u"代 開 x"_s, 0},
+        LinkCase{{u"~ab"_s, u"cd"_s}, u"a1b cd"_s, 1}, LinkCase{{u"~ab"_s}, u"a１b"_s, 0},
         // Exceptions meet loose entries in their folded form.
-        LinkCase{{QStringLiteral("~代开"), QStringLiteral("!代开发")}, QStringLiteral("代 開 發"), -1},
-        LinkCase{{QStringLiteral("~代开"), QStringLiteral("!~代開發")}, QStringLiteral("代开发，代　开"), 0},
-        LinkCase{{QStringLiteral("~代开"), QStringLiteral("!代开3号")}, QStringLiteral("代開３號"), -1}));
+        LinkCase{{u"~代开"_s, u"!代开发"_s}, u"代 開 發"_s, -1},
+        LinkCase{{u"~代开"_s, u"!~代開發"_s}, u"代开发，代　开"_s, 0},
+        LinkCase{{u"~代开"_s, u"!代开3号"_s}, u"代開３號"_s, -1}));
 
 // Entries that no link text can ever hold are named, with the reason; the rest are not.
 TEST(WordMatcher, NamesTheEntriesThatCanNeverMatch)
@@ -156,13 +128,10 @@ TEST(WordMatcher, NamesTheEntriesThatCanNeverMatch)
     const struct {
         QString entry;
         QString mentions; // empty: the entry can match
-    } cases[] = {{QStringLiteral("代开"), QString()}, {QStringLiteral("spam1"), QString()},
-        {QStringLiteral("ｓｐａｍ"), QString()}, {QStringLiteral("代\u3000开"), QString()},
-        {QStringLiteral("代 开"), QStringLiteral("空格")}, {QStringLiteral("café"), QStringLiteral("“é”")},
-        {QStringLiteral("代-开"), QStringLiteral("“-”")}, {QStringLiteral("!代开 3号"), QStringLiteral("空格")},
-        {QStringLiteral("!代开发"), QString()}, {QString(), QStringLiteral("空的")},
-        {QStringLiteral("~代 开"), QString()}, {QStringLiteral("~!?　"), QStringLiteral("宽松")},
-        {QStringLiteral("!~代 开发"), QString()}, {QStringLiteral("~"), QStringLiteral("宽松")}};
+    } cases[] = {{u"代开"_s, QString()}, {u"spam1"_s, QString()}, {u"ｓｐａｍ"_s, QString()},
+        {u"代\u3000开"_s, QString()}, {u"代 开"_s, u"空格"_s}, {u"café"_s, u"“é”"_s}, {u"代-开"_s, u"“-”"_s},
+        {u"!代开 3号"_s, u"空格"_s}, {u"!代开发"_s, QString()}, {QString(), u"空的"_s}, {u"~代 开"_s, QString()},
+        {u"~!?　"_s, u"宽松"_s}, {u"!~代 开发"_s, QString()}, {u"~"_s, u"宽松"_s}};
     for (const auto &c : cases) {
         const QString why = whyNeverMatches(c.entry);
         EXPECT_EQ(why.isEmpty(), c.mentions.isEmpty()) << c.entry.toStdString() << ": " << why.toStdString();
@@ -177,7 +146,7 @@ TEST(WordMatcher, NamesTheEntriesThatCanNeverMatch)
 TEST(WordMatcher, HandlesAMegabyteLinkText)
 {
     QString text(1 << 20, QChar(u'代'));
-    const WordMatcher matcher({QStringLiteral("代开"), QStringLiteral("代代代代代代代代x")});
+    const WordMatcher matcher({u"代开"_s, u"代代代代代代代代x"_s});
     EXPECT_EQ(matcher.matchingWord(text), WordMatcher::kNoMatch);
     text.append(u'开');
     EXPECT_EQ(matcher.matchingWord(text), 0);
