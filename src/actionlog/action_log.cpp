@@ -117,7 +117,7 @@ ActionLog::ActionLog(QString path, QObject *parent)
     m_reopenTimer.setInterval(kReopenAfterMs);
     connect(&m_reopenTimer, &QTimer::timeout, this, [this] {
         if (open().isEmpty())
-            Q_EMIT changed();
+            Q_EMIT changed(0);
     });
     m_retentionTimer.setInterval(static_cast<int>(kDayMs));
     connect(&m_retentionTimer, &QTimer::timeout, this, &ActionLog::removeExpired);
@@ -289,7 +289,7 @@ int ActionLog::removeOneBatchBefore(qint64 msSinceEpoch)
     }
     const int removed = query.numRowsAffected();
     if (removed > 0)
-        Q_EMIT changed();
+        Q_EMIT changed(0);
     return removed;
 }
 
@@ -307,8 +307,9 @@ qint64 ActionLog::insert(const Entry &entry)
         reportWriteFailure(query.lastError().text());
         return -1;
     }
-    Q_EMIT changed();
-    return query.lastInsertId().toLongLong();
+    const qint64 id = query.lastInsertId().toLongLong();
+    Q_EMIT changed(id);
+    return id;
 }
 
 void ActionLog::setOutcome(qint64 id, Outcome outcome)
@@ -338,7 +339,7 @@ bool ActionLog::update(qint64 id, const char *column, const QVariant &value)
         reportWriteFailure(query.lastError().text());
         return false;
     }
-    Q_EMIT changed();
+    Q_EMIT changed(id);
     return true;
 }
 
@@ -349,24 +350,29 @@ void ActionLog::reportWriteFailure(const QString &error)
     std::fprintf(stderr, "tidewick: cannot write to the action log %s: %s\n", qPrintable(m_path), qPrintable(error));
 }
 
-QList<ActionLog::Entry> ActionLog::page(const QString &search, int limit, qint64 beforeId) const
+QList<ActionLog::Entry> ActionLog::page(const QString &search, int limit, qint64 beforeId, qint64 fromId) const
 {
     QList<Entry> entries;
     if (!m_open)
         return entries;
+    QString where = QStringLiteral(" WHERE id < ?");
+    QVariantList values{beforeId};
+    if (fromId > 0) {
+        where += QStringLiteral(" AND id >= ?");
+        values.append(fromId);
+    }
+    if (!search.isEmpty()) {
+        where += QStringLiteral(" AND (word LIKE ? ESCAPE '\\' OR link_text LIKE ? ESCAPE '\\')");
+        values += {containsPattern(search), containsPattern(search)};
+    }
+    values.append(limit);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, opened_at, board, address, link_text, word, outcome, ban_option, "
-                                 "ban_link_clicked, ban_button_clicked FROM actions WHERE id < ?")
-        + (search.isEmpty() ? QString()
-                            : QStringLiteral(" AND (word LIKE ? ESCAPE '\\' OR link_text LIKE ? ESCAPE '\\')"))
-        + QStringLiteral(" ORDER BY id DESC LIMIT ?"));
-    query.addBindValue(beforeId);
-    if (!search.isEmpty()) {
-        query.addBindValue(containsPattern(search));
-        query.addBindValue(containsPattern(search));
-    }
-    query.addBindValue(limit);
+                                 "ban_link_clicked, ban_button_clicked FROM actions")
+        + where + QStringLiteral(" ORDER BY id DESC LIMIT ?"));
+    for (const QVariant &value : std::as_const(values))
+        query.addBindValue(value);
     if (!query.exec())
         return entries;
     while (query.next()) {

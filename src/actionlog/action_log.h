@@ -27,6 +27,7 @@ public:
     static constexpr int kDefaultRetentionDays = 365;
     static constexpr int kRemovedPerBatch = 500;
     static constexpr qint64 kNoId = std::numeric_limits<qint64>::max();
+    static constexpr int kNoLimit = -1;
 
     enum class Outcome {
         Opened,
@@ -73,9 +74,9 @@ public:
     void setBanLinkClicked(qint64 id);
     void setBanButtonClicked(qint64 id);
 
-    // At most limit rows with an id below beforeId, newest first, whose word or link text holds
-    // the search text (any row when it is empty).
-    QList<Entry> page(const QString &search, int limit, qint64 beforeId = kNoId) const;
+    // At most limit rows with an id from fromId up to below beforeId, newest first, whose word or
+    // link text holds the search text (any row when it is empty).
+    QList<Entry> page(const QString &search, int limit, qint64 beforeId = kNoId, qint64 fromId = 0) const;
 
     // Rows opened before now less this many days are removed, in small batches, at once and then
     // once a day; 0 keeps every row.
@@ -84,7 +85,8 @@ public:
     int removeOneBatchBefore(qint64 msSinceEpoch);
 
 Q_SIGNALS:
-    void changed();
+    // Rows from this id on were written; 0 when rows of any age may differ (reopened, removed).
+    void changed(qint64 fromId);
 
 private:
     enum class Setup { Ready, NotADatabase, Newer, Locked, Failed };

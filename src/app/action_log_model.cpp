@@ -40,7 +40,7 @@ ActionLogModel::ActionLogModel(const ActionLog &log, QObject *parent)
     : QAbstractTableModel(parent)
     , m_log(log)
 {
-    refresh();
+    reload(kPageRows);
 }
 
 const QStringList &ActionLogModel::columnTitles()
@@ -61,9 +61,24 @@ void ActionLogModel::setSearch(const QString &search)
     reload(kPageRows);
 }
 
-void ActionLogModel::refresh()
+// Only the rows a change touched are read again, so that a table scrolled far, or searching a
+// large record for a rare word, does not read them all for every change.
+void ActionLogModel::refreshFrom(qint64 fromId)
 {
-    reload(std::max<int>(kPageRows, static_cast<int>(m_rows.size())));
+    if (fromId <= 0) {
+        reload(std::max<int>(kPageRows, static_cast<int>(m_rows.size())));
+        return;
+    }
+    // Rows older than those loaded are left to fetchMore.
+    const qint64 from = m_atEnd || m_rows.isEmpty() ? fromId : std::max(fromId, m_rows.last().id);
+    QList<ActionLog::Entry> rows = m_log.page(m_search, ActionLog::kNoLimit, ActionLog::kNoId, from);
+    for (const ActionLog::Entry &entry : std::as_const(m_rows)) {
+        if (entry.id < from)
+            rows.append(entry);
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
 }
 
 void ActionLogModel::reload(int rows)

@@ -21,8 +21,9 @@ public:
 
     void setSearch(const QString &search);
     const QString &search() const { return m_search; }
-    // Reads again as many rows as are loaded now, at least a page.
-    void refresh();
+    // Reads again the loaded rows from this id on, and the newer ones the search finds; 0 reads
+    // again as many rows as are loaded, at least a page.
+    void refreshFrom(qint64 fromId);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -61,7 +61,7 @@ ActionLogWindow::ActionLogWindow(ActionLog &log, QWidget *parent)
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(kRefreshMs);
-    connect(&m_refreshTimer, &QTimer::timeout, &m_model, &ActionLogModel::refresh);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &ActionLogWindow::showChanges);
     connect(&m_log, &ActionLog::changed, this, &ActionLogWindow::refreshSoon);
     auto *searchTimer = new QTimer(this);
     searchTimer->setSingleShot(true);
@@ -74,20 +74,25 @@ ActionLogWindow::ActionLogWindow(ActionLog &log, QWidget *parent)
         [this](const QModelIndex &index) { QDesktopServices::openUrl(QUrl(addressAt(index))); });
 }
 
-// A hidden window only notes that it is behind; a burst of changes refreshes a shown one once.
-void ActionLogWindow::refreshSoon()
+// A hidden window only notes how far back it is behind; a burst of changes refreshes a shown one
+// once.
+void ActionLogWindow::refreshSoon(qint64 fromId)
 {
-    if (!isVisible())
-        m_stale = true;
-    else if (!m_refreshTimer.isActive())
+    m_changedFrom = std::min(m_changedFrom, fromId);
+    if (isVisible() && !m_refreshTimer.isActive())
         m_refreshTimer.start();
+}
+
+void ActionLogWindow::showChanges()
+{
+    if (isVisible() && m_changedFrom != ActionLog::kNoId)
+        m_model.refreshFrom(std::exchange(m_changedFrom, ActionLog::kNoId));
 }
 
 void ActionLogWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (std::exchange(m_stale, false))
-        m_model.refresh();
+    showChanges();
 }
 
 QString ActionLogWindow::addressAt(const QModelIndex &index) const

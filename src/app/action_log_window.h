@@ -31,7 +31,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void refreshSoon();
+    void refreshSoon(qint64 fromId);
+    void showChanges();
     void askAndExport();
     void showRowMenu(const QPoint &at);
     QString addressAt(const QModelIndex &index) const;
@@ -41,7 +42,7 @@ private:
     QLineEdit *m_searchEdit = nullptr;
     QTableView *m_table = nullptr;
     QTimer m_refreshTimer;
-    bool m_stale = false; // changed while hidden
+    qint64 m_changedFrom = ActionLog::kNoId; // the oldest row written since the table was read
 };
 
 } // namespace tidewick

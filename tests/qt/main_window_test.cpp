@@ -375,9 +375,9 @@ private Q_SLOTS:
             e.linkText = text;
             e.word = word;
             e.outcome = ActionLog::Outcome::Deleted;
-            log.insert(e);
+            return log.insert(e);
         };
-        insert(u"低价代开发票"_s, u"代开"_s);
+        const qint64 oldest = insert(u"低价代开发票"_s, u"代开"_s);
         for (int i = 0; i < ActionLogModel::kPageRows * 2; ++i)
             insert(u"帖子%1"_s.arg(i), u"词"_s);
         insert(u"=HYPERLINK(\"http://x\",\"刷单\")"_s, u"刷单"_s);
@@ -419,6 +419,18 @@ private Q_SLOTS:
         QCOMPARE(model->rowCount(), 2);
         insert(u"又一个刷单帖"_s, u"刷单"_s);
         QTRY_COMPARE(model->rowCount(), 3); // shown: updated as the watch runs
+
+        // Scrolled to the end, a new row and a change far down both show, and no row is lost.
+        search->clear();
+        QTRY_COMPARE(model->rowCount(), ActionLogModel::kPageRows);
+        while (model->canFetchMore({}))
+            model->fetchMore({});
+        const int all = model->rowCount();
+        insert(u"第三个刷单帖"_s, u"刷单"_s);
+        log.setOutcome(oldest, ActionLog::Outcome::StillListed);
+        QTRY_COMPARE(model->rowCount(), all + 1);
+        QCOMPARE(model->index(0, 2).data().toString(), u"第三个刷单帖"_s);
+        QCOMPARE(model->index(all, 4).data().toString(), u"删除后仍在列表"_s);
     }
 };
 

@@ -311,7 +311,7 @@ TEST_F(ActionLogTest, RetentionRemovesOnlyOlderRowsInBatches)
     EXPECT_EQ(boards, (QStringList{u"today"_s, u"recent"_s}));
 }
 
-TEST_F(ActionLogTest, PagesFindTheSearchTextInWordOrTitleLiterally)
+TEST_F(ActionLogTest, PagesFindTheSearchTextInWordOrTitleLiterallyWithinTheirIds)
 {
     ASSERT_EQ(log.open(), QString());
     const QStringList titles{u"代开发票"_s, u"100% 真"_s, u"a_b"_s, u"aXb"_s, u"无关"_s};
@@ -330,6 +330,8 @@ TEST_F(ActionLogTest, PagesFindTheSearchTextInWordOrTitleLiterally)
     const QList<ActionLog::Entry> first = log.page(QString(), 2);
     ASSERT_EQ(titlesOf(first), (QStringList{u"无关"_s, u"aXb"_s}));
     EXPECT_EQ(titlesOf(log.page(QString(), 2, first.last().id)), (QStringList{u"a_b"_s, u"100% 真"_s}));
+    EXPECT_EQ(
+        titlesOf(log.page(u"a"_s, ActionLog::kNoLimit, ActionLog::kNoId, first.last().id)), (QStringList{u"aXb"_s}));
 }
 
 struct CsvCase {
