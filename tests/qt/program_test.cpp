@@ -1,4 +1,5 @@
-// The real executable's start-up rules, and the window's close request.
+// The real executable's start-up rules (its options, one instance at a time) and the window's close request.
+#include "app_options.h"
 #include "board_service_process.h"
 #include "program_home.h"
 #include "window_fixture.h"
@@ -87,6 +88,33 @@ private Q_SLOTS:
         QCOMPARE(next.state(), QProcess::Running);
         next.kill();
         next.waitForFinished(5000);
+    }
+
+    // Read before any window; what is refused is named.
+    void optionsAreReadOrRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("read"); // the origin and the days read, or a part of the refusal
+        const auto row = [](const char *name, const QStringList &arguments, const QString &read) {
+            QTest::newRow(name) << arguments << read;
+        };
+        row("defaults", {}, u"http://board.invalid 365"_s);
+        row("https origin, every row kept", {u"--board-host"_s, u"https://b.test:8443"_s, u"--record-days"_s, u"0"_s},
+            u"https://b.test:8443 0"_s);
+        row("origin with a path", {u"--board-host"_s, u"b.test/f"_s}, u"path"_s);
+        row("days below 0", {u"--record-days"_s, u"-1"_s}, u"--record-days"_s);
+        row("days not a number", {u"--record-days"_s, u"7d"_s}, u"--record-days"_s);
+        row("unknown option", {u"--bord-host"_s, u"b.test"_s}, u"bord-host"_s);
+    }
+    void optionsAreReadOrRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, read);
+        const ReadOptions options = parseAppOptions(QStringList{u"tidewick"_s} + arguments);
+        if (options.error.isEmpty())
+            QCOMPARE(u"%1 %2"_s.arg(options.options.boardOrigin.toString()).arg(options.options.recordDays), read);
+        else
+            QVERIFY2(options.error.contains(read), qPrintable(options.error));
     }
 
     void closeRequestEndsTheProgramAtOnce()

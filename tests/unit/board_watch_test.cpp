@@ -469,10 +469,6 @@ TEST_F(BoardWatchTest, StartNavigatesToTheEncodedBoardAddress)
     }
 }
 
-} // namespace
-
-namespace {
-
 // The share counts the links the watch would try: on the board's origin, with a text, on the
 // list page of the board last started; navigation to other hosts does not dilute it.
 TEST_F(BoardWatchTest, ABroadWordIsWeighedAgainstTheLinksTheWatchWouldTry)
