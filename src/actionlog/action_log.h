@@ -74,8 +74,8 @@ public:
     void setBanLinkClicked(qint64 id);
     void setBanButtonClicked(qint64 id);
 
-    // At most limit rows with an id from fromId up to below beforeId, newest first, whose word or
-    // link text holds the search text (any row when it is empty).
+    // At most limit rows (kNoLimit: all) with an id from fromId up to below beforeId, newest first,
+    // whose word or link text holds the search text (any row when it is empty).
     QList<Entry> page(const QString &search, int limit, qint64 beforeId = kNoId, qint64 fromId = 0) const;
 
     // Rows opened before now less this many days are removed, in small batches, at once and then
