@@ -2,13 +2,13 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <QVariant>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tidewick {
@@ -363,9 +363,12 @@ QList<ActionLog::Entry> ActionLog::page(const QString &search, int limit, qint64
         values.append(fromId);
     }
     // instr scans faster than LIKE, which is needed only to ignore the case of ASCII letters.
-    if (search.contains(QRegularExpression(QStringLiteral("[A-Za-z]")))) {
+    const bool hasAsciiLetter
+        = std::any_of(search.cbegin(), search.cend(), [](QChar c) { return c.unicode() < 0x80 && c.isLetter(); });
+    if (hasAsciiLetter) {
         where += QStringLiteral(" AND (word LIKE ? ESCAPE '\\' OR link_text LIKE ? ESCAPE '\\')");
-        values += {containsPattern(search), containsPattern(search)};
+        const QString pattern = containsPattern(search);
+        values += {pattern, pattern};
     } else if (!search.isEmpty()) {
         where += QStringLiteral(" AND (instr(word, ?) > 0 OR instr(link_text, ?) > 0)");
         values += {search, search};
